@@ -1,0 +1,139 @@
+// Internal operations of zolt, inline so that the exported operations compile
+// into tight loops and so that the tests can reach them. Not installed.
+#pragma once
+
+#include "fold.hpp"
+#include "unsafe.hpp"
+
+#include <zolt/zolt.hpp>
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace Zolt {
+
+// The byte whose value is n AND 255.
+inline std::uint8_t char_chr(std::ptrdiff_t n) noexcept { return static_cast<std::uint8_t>(n & 255); }
+
+// The byte at i, 0..255. No bounds check: callers keep i inside s.
+inline std::ptrdiff_t get(std::string_view s, std::ptrdiff_t i) noexcept {
+  return static_cast<unsigned char>(s[static_cast<std::size_t>(i)]);
+}
+
+// Bytes i and i+1 as a little-endian 16-bit value, any alignment. No bounds check.
+inline std::ptrdiff_t get16(std::string_view s, std::ptrdiff_t i) noexcept {
+  return fold::load16_le(s.data() + i);
+}
+
+// The reader through which the shared folds see a string.
+struct string_reader {
+  std::string_view s;
+  std::ptrdiff_t length() const noexcept { return static_cast<std::ptrdiff_t>(s.size()); }
+  std::ptrdiff_t get(std::ptrdiff_t i) const noexcept { return Zolt::get(s, i); }
+  std::ptrdiff_t get16(std::ptrdiff_t i) const noexcept { return Zolt::get16(s, i); }
+};
+
+// Length-given forms: the caller guarantees both strings hold len bytes.
+inline bool equal(std::ptrdiff_t len, std::string_view a, std::string_view b) noexcept {
+  return fold::equal(len, string_reader{a}, string_reader{b});
+}
+inline std::ptrdiff_t compare_be(std::ptrdiff_t len, std::string_view a, std::string_view b) noexcept {
+  return fold::compare_be(len, string_reader{a}, string_reader{b});
+}
+inline std::ptrdiff_t compare_le(std::ptrdiff_t len, std::string_view a, std::string_view b) noexcept {
+  return fold::compare_le(len, string_reader{a}, string_reader{b});
+}
+
+// The search over start..end-1 (general form); the caller keeps 0 <= start and
+// end <= s.size().
+inline std::ptrdiff_t find_uint8(std::ptrdiff_t start, std::ptrdiff_t end, const predicate& p,
+                                 std::string_view s) {
+  return fold::find_uint8(start, end, p, string_reader{s});
+}
+
+// int32 arithmetic that wraps around modulo 2^32.
+constexpr std::int32_t add(std::int32_t a, std::int32_t b) noexcept {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+constexpr std::int32_t sub(std::int32_t a, std::int32_t b) noexcept {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+}
+constexpr std::int32_t mul(std::int32_t a, std::int32_t b) noexcept {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) * static_cast<std::uint32_t>(b));
+}
+
+// v's 32-bit pattern as a number 0..4294967295, through an 8-byte little-endian
+// round trip (no sign extension, no branch on v).
+inline std::int64_t of_uint32(std::int32_t v) {
+  std::uint8_t buf[8] = {};
+  Unsafe::set_int32_le(buf, 0, v);
+  return Unsafe::get_int64_le(buf, 0);
+}
+
+// -1, 0 or 1 as a is below, equal to or above b, both read as unsigned.
+// Public values only.
+constexpr int int32_unsigned_compare(std::int32_t a, std::int32_t b) noexcept {
+  const auto flip = [](std::int32_t x) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(x) + 0x80000000u);
+  };
+  const std::int32_t x = flip(a), y = flip(b);
+  return (x > y) - (x < y);
+}
+
+// Unsigned n / d for a divisor d in 1..2^31-1. It divides, so it is only ever
+// given public values (2^31 and the divisor of divmod); it stays out of line so
+// that no division can end up in the code that handles a secret.
+[[gnu::noinline]] constexpr std::int32_t int32_div_unsigned(std::int32_t n, std::int32_t d) noexcept {
+  const std::int32_t q = mul(2, static_cast<std::int32_t>((static_cast<std::uint32_t>(n) >> 1) /
+                                                         static_cast<std::uint32_t>(d)));
+  const std::int32_t r = sub(n, mul(q, d));
+  return int32_unsigned_compare(r, d) >= 0 ? add(q, 1) : q;
+}
+
+// The reciprocal floor(2^31 / m) for divmod, from the public divisor m.
+constexpr std::int32_t divmod_reciprocal(std::int32_t m) noexcept {
+  return int32_div_unsigned(std::numeric_limits<std::int32_t>::min(), m);
+}
+
+// divmod after validation, with the reciprocal of m already formed: two
+// multiplications by the reciprocal and a masked last correction.
+inline std::pair<std::int32_t, std::int32_t> divmod_by_reciprocal(std::int32_t dividend,
+                                                                  std::int32_t m,
+                                                                  std::int32_t reciprocal) {
+  const auto big_m = static_cast<std::uint64_t>(of_uint32(reciprocal));
+  const auto x = static_cast<std::uint64_t>(of_uint32(dividend));
+  const auto q1 = static_cast<std::int32_t>(static_cast<std::uint32_t>((x * big_m) >> 31));
+  const std::int32_t r1 = sub(dividend, mul(q1, m));
+  const auto q2 = static_cast<std::int32_t>(
+      static_cast<std::uint32_t>((static_cast<std::uint64_t>(of_uint32(r1)) * big_m) >> 31));
+  const std::int32_t r2 = sub(sub(r1, mul(q2, m)), m);
+  const std::uint32_t s = static_cast<std::uint32_t>(r2) >> 31;
+  const auto mask = detail::value_barrier(static_cast<std::int32_t>(0u - s));
+  return {add(add(add(q1, q2), 1), mask), add(r2, mask & m)};
+}
+
+// The digit character of v, 0..15, by arithmetic alone.
+inline std::uint8_t to_hex_nibble(std::ptrdiff_t v) noexcept {
+  const std::ptrdiff_t a = v + 86;
+  const std::ptrdiff_t d = detail::value_barrier((a & 16) >> 4);  // 1 for 0..9, 0 for a..f
+  const std::ptrdiff_t r = ((a - 71 * d) | 32) + 1;
+  return char_chr(r);
+}
+
+// The value of a hex character: 0..15, or 255 for anything outside 0-9, a-f, A-F.
+inline std::ptrdiff_t nib(std::ptrdiff_t c) noexcept {
+  const std::ptrdiff_t l = select_a_if_in_range(65, 90, c, c | 32, c);
+  const std::ptrdiff_t t = select_a_if_in_range(97, 102, l, l - 87, 255);
+  return select_a_if_in_range(48, 57, l, l - 48, t);
+}
+
+inline std::uint8_t lowercase_byte(std::ptrdiff_t c) noexcept {
+  return char_chr(select_a_if_in_range(65, 90, c, c | 32, c));
+}
+
+inline std::uint8_t uppercase_byte(std::ptrdiff_t c) noexcept {
+  return char_chr(select_a_if_in_range(97, 122, c, c ^ 32, c));
+}
+
+}  // namespace Zolt
