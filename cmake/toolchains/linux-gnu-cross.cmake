@@ -1,0 +1,19 @@
+# Shared part of the cross toolchains: Debian's <triple>-g++ cross compiler, its
+# sysroot /usr/<triple>, and qemu-user as the emulator through which CTest (and
+# gtest_discover_tests) run the cross-built programs. The including file sets
+# ZOLT_CROSS_TRIPLE, ZOLT_CROSS_QEMU and CMAKE_SYSTEM_PROCESSOR.
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_C_COMPILER ${ZOLT_CROSS_TRIPLE}-gcc)
+set(CMAKE_CXX_COMPILER ${ZOLT_CROSS_TRIPLE}-g++)
+
+set(ZOLT_CROSS_SYSROOT /usr/${ZOLT_CROSS_TRIPLE})
+list(APPEND CMAKE_FIND_ROOT_PATH ${ZOLT_CROSS_SYSROOT})
+# Programs are the host's; libraries, headers and packages only the target's, so
+# that nothing built for the host (such as its libgtest) can be picked up.
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+find_program(ZOLT_CROSS_EMULATOR ${ZOLT_CROSS_QEMU} REQUIRED)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${ZOLT_CROSS_EMULATOR} -L ${ZOLT_CROSS_SYSROOT})
