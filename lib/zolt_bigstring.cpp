@@ -1,0 +1,52 @@
+#include "zolt_bigstring_internal.hpp"
+
+#include <zolt/zolt_bigstring.hpp>
+
+namespace Zolt_bigstring {
+
+namespace fold = Zolt::fold;
+
+// Every index these reach lies below a length already checked against both
+// buffers, so the guarded read never throws through them.
+
+bool equal(bigstring a, bigstring b) noexcept {
+  return fold::equal(bigstring_reader{a}, bigstring_reader{b});
+}
+
+std::ptrdiff_t compare_be(bigstring a, bigstring b) noexcept {
+  return fold::compare_lengths_then(bigstring_reader{a}, bigstring_reader{b},
+                                    fold::compare_be<bigstring_reader>);
+}
+
+std::ptrdiff_t compare_be_with_len(std::ptrdiff_t len, bigstring a, bigstring b) {
+  return fold::compare_with_len(len, bigstring_reader{a}, bigstring_reader{b},
+                                fold::compare_be<bigstring_reader>, "compare_be_with_len");
+}
+
+std::ptrdiff_t compare_le(bigstring a, bigstring b) noexcept {
+  return fold::compare_lengths_then(bigstring_reader{a}, bigstring_reader{b},
+                                    fold::compare_le<bigstring_reader>);
+}
+
+std::ptrdiff_t compare_le_with_len(std::ptrdiff_t len, bigstring a, bigstring b) {
+  return fold::compare_with_len(len, bigstring_reader{a}, bigstring_reader{b},
+                                fold::compare_le<bigstring_reader>, "compare_le_with_len");
+}
+
+std::ptrdiff_t find_uint8_inner(std::ptrdiff_t start, Zolt::predicate p, bigstring s) {
+  return find_uint8(start, length(s), p, s);
+}
+
+std::ptrdiff_t find_uint8(std::ptrdiff_t start, Zolt::predicate p, bigstring s) {
+  return find_uint8_inner(start, p, s);
+}
+
+std::ptrdiff_t find_uint8(Zolt::predicate p, bigstring s) { return find_uint8_inner(0, p, s); }
+
+bool exists_uint8(std::ptrdiff_t start, Zolt::predicate p, bigstring s) {
+  return fold::exists_of_index(find_uint8_inner(start, p, s));
+}
+
+bool exists_uint8(Zolt::predicate p, bigstring s) { return exists_uint8(0, p, s); }
+
+}  // namespace Zolt_bigstring

@@ -1,0 +1,58 @@
+// Internal operations of zolt_bigstring: the buffer accessors and the length-given
+// forms, the latter instantiated from the shared folds of fold.hpp. Inline and
+// header-only, so nothing here needs libzolt. Not installed.
+#pragma once
+
+#include "fold.hpp"
+
+#include <zolt/zolt.hpp>
+#include <zolt/zolt_bigstring.hpp>
+
+#include <cstddef>
+#include <stdexcept>
+
+namespace Zolt_bigstring {
+
+inline std::ptrdiff_t length(bigstring s) noexcept { return static_cast<std::ptrdiff_t>(s.size()); }
+
+// The byte at i, 0..255; throws std::out_of_range, reading nothing, when i is
+// outside the buffer. The test depends on the index alone.
+inline std::ptrdiff_t get(bigstring s, std::ptrdiff_t i) {
+  // One unsigned comparison rejects both i < 0 and i >= length.
+  if (static_cast<std::size_t>(i) >= s.size()) throw std::out_of_range("Zolt_bigstring: index out of range");
+  return std::to_integer<std::ptrdiff_t>(s[static_cast<std::size_t>(i)]);
+}
+
+// Bytes i and i+1 as a little-endian 16-bit value, any alignment. No bounds
+// check: the caller keeps 0 <= i and i + 1 < length(s).
+inline std::ptrdiff_t get16(bigstring s, std::ptrdiff_t i) noexcept {
+  return Zolt::fold::load16_le(s.data() + i);
+}
+
+// The reader through which the shared folds see a buffer.
+struct bigstring_reader {
+  bigstring s;
+  std::ptrdiff_t length() const noexcept { return Zolt_bigstring::length(s); }
+  std::ptrdiff_t get(std::ptrdiff_t i) const { return Zolt_bigstring::get(s, i); }
+  std::ptrdiff_t get16(std::ptrdiff_t i) const noexcept { return Zolt_bigstring::get16(s, i); }
+};
+
+// Length-given forms: the caller guarantees both buffers hold len bytes.
+inline bool equal(std::ptrdiff_t len, bigstring a, bigstring b) {
+  return Zolt::fold::equal(len, bigstring_reader{a}, bigstring_reader{b});
+}
+inline std::ptrdiff_t compare_le(std::ptrdiff_t len, bigstring a, bigstring b) {
+  return Zolt::fold::compare_le(len, bigstring_reader{a}, bigstring_reader{b});
+}
+inline std::ptrdiff_t compare_be(std::ptrdiff_t len, bigstring a, bigstring b) {
+  return Zolt::fold::compare_be(len, bigstring_reader{a}, bigstring_reader{b});
+}
+
+// The search over start..end-1 (general form). A start below 0 walks down to
+// index 0 and then fails on the guarded read of index -1.
+inline std::ptrdiff_t find_uint8(std::ptrdiff_t start, std::ptrdiff_t end, const Zolt::predicate& p,
+                                 bigstring s) {
+  return Zolt::fold::find_uint8(start, end, p, bigstring_reader{s});
+}
+
+}  // namespace Zolt_bigstring
