@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# Installs a build tree into a fresh prefix under it and checks the result as a
+# user sees it: the installed files, the link graph and exported symbols of the
+# four libraries, and two programs built against the prefix, once through
+# find_package(zolt CONFIG) and once through pkg-config, then run.
+#
+# usage: run.sh BUILD_DIR, with the build's tools in the environment:
+#   ZOLT_CXX        the C++ compiler (default c++)
+#   ZOLT_SANITIZE   the build's sanitizers, e.g. address,undefined: instrumented
+#                   libraries need an instrumented program
+#   ZOLT_NM         nm for the target (default nm)
+#   ZOLT_TOOLCHAIN  the CMake toolchain file of a cross build
+#   ZOLT_EMULATOR   the command that runs the target's programs (e.g. qemu-user)
+set -euo pipefail
+
+build=$(cd "$1" && pwd)
+cxx=${ZOLT_CXX:-c++}
+nm=${ZOLT_NM:-nm}
+flags=()
+if [ -n "${ZOLT_SANITIZE:-}" ]; then flags=("-fsanitize=$ZOLT_SANITIZE"); fi
+cmake_args=()
+if [ -n "${ZOLT_TOOLCHAIN:-}" ]; then cmake_args=("-DCMAKE_TOOLCHAIN_FILE=$ZOLT_TOOLCHAIN"); fi
+read -r -a emulator <<<"${ZOLT_EMULATOR:-}"
+here=$(cd "$(dirname "$0")" && pwd)
+work=$build/consumer-test
+prefix=$work/prefix
+libs=(zolt zolt_bigstring zolt_bytes zolt_cstruct)
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+rm -rf "$work"
+mkdir -p "$work"
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+echo "-- installed files"
+for h in zolt zolt_bigstring zolt_bytes zolt_cstruct cstruct; do
+  [ -f "$prefix/include/zolt/$h.hpp" ] || fail "header zolt/$h.hpp not installed"
+done
+[ -f "$prefix/lib/cmake/zolt/zoltConfig.cmake" ] || fail "CMake package not installed"
+for l in "${libs[@]}"; do
+  [ -f "$prefix/lib/pkgconfig/$l.pc" ] || fail "$l.pc not installed"
+  [ -f "$prefix/lib/lib$l.so" ] || fail "lib$l.so not installed"
+  readelf -d "$prefix/lib/lib$l.so" | grep -q "SONAME.*\[lib$l\.so\.[0-9]*\]" || fail "lib$l.so has no SONAME"
+done
+
+echo "-- link graph"
+# The zolt libraries each one needs, by SONAME without its version.
+needs() {
+  readelf -d "$prefix/lib/lib$1.so" | sed -n 's/.*(NEEDED).*\[\(libzolt[a-z_]*\)\.so.*\]/\1/p' | sort | tr '\n' ' '
+}
+expect_needs() {
+  local got
+  got=$(needs "$1")
+  [ "$got" = "$2" ] || fail "lib$1.so needs '${got}', expected '$2'"
+}
+expect_needs zolt ""
+expect_needs zolt_bigstring ""
+expect_needs zolt_bytes "libzolt "
+expect_needs zolt_cstruct "libzolt_bigstring "
+
+echo "-- exported symbols"
+seven="compare_be compare_be_with_len compare_le compare_le_with_len equal exists_uint8 find_uint8"
+# Every defined dynamic symbol must be NAMESPACE::name(...) with name in the
+# expected list, and every listed name must be there.
+expect_exports() {
+  local lib=$1 namespace=$2 expected got
+  # shellcheck disable=SC2086  # the list is meant to split into words
+  expected=$(printf '%s\n' $3 | sort -u | tr '\n' ' ')
+  got=$("$nm" -DC --defined-only "$prefix/lib/lib$lib.so" | cut -d' ' -f3- | sed 's/\[abi:[^]]*\]//; s/(.*//' | sort -u)
+  if echo "$got" | grep -v -x "$namespace::[a-z0-9_]*" >&2; then
+    fail "lib$lib.so exports the symbols above, outside its API"
+  fi
+  got=$(echo "$got" | sed "s/^$namespace:://" | tr '\n' ' ')
+  [ "$got" = "$expected" ] || fail "lib$lib.so exports '$got', expected '$expected'"
+}
+expect_exports zolt Zolt "$seven divmod ascii_of_int32 lowercase_ascii uppercase_ascii hex_of_bytes
+  hex_of_string bytes_of_hex string_of_hex find_uint8_inner"
+expect_exports zolt_bigstring Zolt_bigstring "$seven find_uint8_inner"
+expect_exports zolt_bytes Zolt_bytes "$seven"
+expect_exports zolt_cstruct Zolt_cstruct "$seven"
+
+echo "-- find_package(zolt CONFIG)"
+# A cross toolchain confines package search to its sysroot; zolt_DIR names the
+# package outright.
+cmake -S "$here" -B "$work/cmake" "${cmake_args[@]}" -DCMAKE_PREFIX_PATH="$prefix" \
+  -Dzolt_DIR="$prefix/lib/cmake/zolt" -DCMAKE_CXX_COMPILER="$cxx" \
+  -DCMAKE_CXX_FLAGS="${flags[*]}" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$work/cmake" >/dev/null
+"${emulator[@]}" "$work/cmake/all_libraries"
+"${emulator[@]}" "$work/cmake/bigstring_only"
+
+echo "-- pkg-config"
+export PKG_CONFIG_PATH=$prefix/lib/pkgconfig
+mkdir -p "$work/pc"
+# shellcheck disable=SC2046  # pkg-config output is meant to split into words
+"$cxx" "${flags[@]}" "$here/all_libraries.cpp" -o "$work/pc/all_libraries" \
+  $(pkg-config --cflags --libs "${libs[@]}") -Wl,-rpath,"$prefix/lib"
+# shellcheck disable=SC2046
+"$cxx" "${flags[@]}" "$here/bigstring_only.cpp" -o "$work/pc/bigstring_only" \
+  $(pkg-config --cflags --libs zolt_bigstring) -Wl,-rpath,"$prefix/lib"
+"${emulator[@]}" "$work/pc/all_libraries"
+"${emulator[@]}" "$work/pc/bigstring_only"
+
+for program in "$work/cmake/bigstring_only" "$work/pc/bigstring_only"; do
+  if readelf -d "$program" | grep -q 'NEEDED.*\[libzolt\.so'; then
+    fail "$program needs libzolt: zolt_bigstring should stand alone"
+  fi
+done
+echo "installed libraries: all checks passed"
