@@ -11,6 +11,7 @@
 #   ZOLT_NM         nm for the target (default nm)
 #   ZOLT_TOOLCHAIN  the CMake toolchain file of a cross build
 #   ZOLT_EMULATOR   the command that runs the target's programs (e.g. qemu-user)
+#   ZOLT_GENERATOR  the CMake generator for the consumer build (default CMake's)
 set -euo pipefail
 
 build=$(cd "$1" && pwd)
@@ -19,7 +20,8 @@ nm=${ZOLT_NM:-nm}
 flags=()
 if [ -n "${ZOLT_SANITIZE:-}" ]; then flags=("-fsanitize=$ZOLT_SANITIZE"); fi
 cmake_args=()
-if [ -n "${ZOLT_TOOLCHAIN:-}" ]; then cmake_args=("-DCMAKE_TOOLCHAIN_FILE=$ZOLT_TOOLCHAIN"); fi
+if [ -n "${ZOLT_TOOLCHAIN:-}" ]; then cmake_args+=("-DCMAKE_TOOLCHAIN_FILE=$ZOLT_TOOLCHAIN"); fi
+if [ -n "${ZOLT_GENERATOR:-}" ]; then cmake_args+=(-G "$ZOLT_GENERATOR"); fi
 read -r -a emulator <<<"${ZOLT_EMULATOR:-}"
 here=$(cd "$(dirname "$0")" && pwd)
 work=$build/consumer-test
