@@ -5,41 +5,43 @@
 # GoogleTest is built from Debian's sources for each target once and kept in
 # build-ci-gtest-<target> inside the clone.
 # Usage: bash .ci/cross.sh [i686] [s390x]   (both when none is named)
+# ZOLT_CROSS_BUILD_PREFIX (default build-ci) names the build directories.
 source "$(dirname "$0")/lib.sh"
 cd "$(dirname "$0")/.."
 need_pkgs cmake ninja-build googletest g++-i686-linux-gnu g++-s390x-linux-gnu qemu-user
+prefix=${ZOLT_CROSS_BUILD_PREFIX:-build-ci}
 jobs=$(( $(nproc) < 2 ? $(nproc) : 2 ))
 
-# build_gtest TARGET: GoogleTest for TARGET, installed into build-ci-gtest-TARGET.
+# build_gtest TARGET: GoogleTest for TARGET, installed into $prefix-gtest-TARGET.
 # Rebuilt only when the sources, the compiler or the toolchain file change.
 build_gtest() {
-  local target=$1 prefix=$PWD/build-ci-gtest-$1
+  local target=$1 gtest=$PWD/$prefix-gtest-$1
   local toolchain=$PWD/cmake/toolchains/$target-linux-gnu.cmake
   local stamp
   stamp="$(dpkg-query -W -f='${Version}' googletest) $("$target-linux-gnu-g++" -dumpfullversion)\
  $(cat "$toolchain" cmake/toolchains/linux-gnu-cross.cmake | sha256sum)"
-  if [ -f "$prefix/stamp" ] && [ "$(cat "$prefix/stamp")" = "$stamp" ]; then return 0; fi
+  if [ -f "$gtest/stamp" ] && [ "$(cat "$gtest/stamp")" = "$stamp" ]; then return 0; fi
   step "$target: GoogleTest"
-  rm -rf "$prefix"
-  cmake -S /usr/src/googletest -B "$prefix/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" \
+  rm -rf "$gtest"
+  cmake -S /usr/src/googletest -B "$gtest/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$gtest" \
     -DBUILD_GMOCK=OFF -DINSTALL_GTEST=ON >/dev/null
-  cmake --build "$prefix/build" -j"$jobs"
-  cmake --install "$prefix/build" >/dev/null
-  rm -rf "$prefix/build"
-  echo "$stamp" >"$prefix/stamp"
+  cmake --build "$gtest/build" -j"$jobs"
+  cmake --install "$gtest/build" >/dev/null
+  rm -rf "$gtest/build"
+  echo "$stamp" >"$gtest/stamp"
 }
 
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(i686 s390x)
 for target in "${targets[@]}"; do
   build_gtest "$target"
-  dir=build-ci-$target
+  dir=$prefix-$target
   step "$target: configure and build"
   rm -rf "$dir"
   cmake -S . -B "$dir" -G Ninja -DZOLT_WERROR=ON \
     -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/$target-linux-gnu.cmake" \
-    -DGTest_DIR="$PWD/build-ci-gtest-$target/lib/cmake/GTest" >/dev/null
+    -DGTest_DIR="$PWD/$prefix-gtest-$target/lib/cmake/GTest" >/dev/null
   cmake --build "$dir" -j"$jobs"
   step "$target: test under qemu"
   ctest --test-dir "$dir" --output-on-failure -j"$jobs"
