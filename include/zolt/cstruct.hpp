@@ -1,5 +1,7 @@
 // Cstruct: a read-only window (offset, length) onto a shared byte buffer. A view
 // keeps its buffer alive; copying a view or taking a window copies no bytes.
+// Timing: nothing here looks at the bytes' values; time, branches and addresses
+// depend on lengths, offsets and bounds only (of_string copies s whatever it holds).
 // Header-only.
 #pragma once
 
