@@ -202,8 +202,6 @@ TEST(Case, Table) {
       {"Hello, World!", "hello, world!", "HELLO, WORLD!"},
       {"", "", ""},
       {"@AZ[`az{", "@az[`az{", "@AZ[`AZ{"},  // the bytes just outside each range stay
-      {"\xc1\xe1\xff\x80\xda\xfa", "\xc1\xe1\xff\x80\xda\xfa", "\xc1\xe1\xff\x80\xda\xfa"},
-      {"0123456789-_ ~", "0123456789-_ ~", "0123456789-_ ~"},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(Zolt::lowercase_ascii(row[0]), row[1]);
