@@ -1,0 +1,115 @@
+#!/usr/bin/env python3
+"""Prints the ratio table of zolt's speed targets from the JSON output of
+zolt_bench (--benchmark_out=FILE --benchmark_out_format=json).
+
+Byte operations compare bytes per second at each size; the per-call operations
+(divmod, ascii_of_int32) compare time per call. A target is met when it holds
+at every size it applies to.
+"""
+import json
+import sys
+
+SIZES = [16, 32, 64, 256, 4096, 65536, 1048576]
+LARGE = [n for n in SIZES if n >= 4096]
+
+# (operation, its benchmark, baseline, baseline benchmark, kind, bound, sizes)
+#   kind "faster": zolt bytes/s over baseline bytes/s must be >= bound
+#   kind "gbps":   zolt bytes/s must be >= bound GB/s (no baseline)
+#   kind "slower": zolt time over baseline time must be <= bound
+TARGETS = [
+    ("Zolt::equal", "zolt_equal", "memcmp (equal buffers)", "memcmp_equal", "faster", 0.8, LARGE),
+    ("Zolt::equal", "zolt_equal", "CRYPTO_memcmp", "CRYPTO_memcmp_equal", "faster", 1.0, SIZES),
+    ("Zolt_bigstring::equal", "zolt_bigstring_equal", "memcmp (equal buffers)", "memcmp_equal", "faster", 0.8, LARGE),
+    ("Zolt_bigstring::equal", "zolt_bigstring_equal", "CRYPTO_memcmp", "CRYPTO_memcmp_equal", "faster", 1.0, SIZES),
+    ("compare_be", "zolt_compare_be", "sodium_compare", "sodium_compare_le", "faster", 8.0, LARGE),
+    ("compare_le", "zolt_compare_le", "sodium_compare", "sodium_compare_le", "faster", 8.0, LARGE),
+    ("Zolt_bigstring::compare_be", "zolt_bigstring_compare_be", "sodium_compare", "sodium_compare_le", "faster", 8.0, LARGE),
+    ("Zolt_bigstring::compare_le", "zolt_bigstring_compare_le", "sodium_compare", "sodium_compare_le", "faster", 8.0, LARGE),
+    ("hex_of_string", "zolt_hex_of_string", "sodium_bin2hex", "sodium_bin2hex_encode", "faster", 8.0, LARGE),
+    ("string_of_hex", "zolt_string_of_hex", "sodium_hex2bin", "sodium_hex2bin_decode", "faster", 4.0, LARGE),
+    ("lowercase_ascii", "zolt_lowercase_ascii", "256-entry table", "table_lowercase", "faster", 4.0, LARGE),
+    ("uppercase_ascii", "zolt_uppercase_ascii", "256-entry table", "table_lowercase", "faster", 4.0, LARGE),
+    ("find_uint8 (lambda), GB/s", "zolt_find_uint8_lambda", "-", None, "gbps", 1.0, LARGE),
+    ("Zolt_bigstring::find_uint8 (lambda), GB/s", "zolt_bigstring_find_uint8_lambda", "-", None, "gbps", 1.0, LARGE),
+    ("divmod by 10, time", "zolt_divmod_10", "div instruction", "divide_instruction_10", "slower", 2.0, None),
+    ("ascii_of_int32 (10 digits), time", "zolt_ascii_of_int32_10", "std::to_chars", "std_to_chars_10", "slower", 4.0, None),
+]
+
+# Context only, no target: zolt and the peers against the physical limits.
+CONTEXT = [
+    ("Zolt::equal", "zolt_equal", "sodium_memcmp", "sodium_memcmp_equal"),
+    ("Zolt::equal", "zolt_equal", "memcpy", "memcpy_copy"),
+    ("CRYPTO_memcmp", "CRYPTO_memcmp_equal", "memcmp (equal buffers)", "memcmp_equal"),
+    ("find_uint8 (lambda)", "zolt_find_uint8_lambda", "memchr", "memchr_absent"),
+    ("hex_of_string", "zolt_hex_of_string", "table hex encoder", "table_hex_encode"),
+    ("string_of_hex", "zolt_string_of_hex", "table hex decoder", "table_hex_decode"),
+    ("lowercase_ascii", "zolt_lowercase_ascii", "std::tolower loop", "std_tolower"),
+]
+
+
+def medians(path):
+    with open(path) as f:
+        runs = json.load(f)["benchmarks"]
+    out = {}
+    for r in runs:
+        if r.get("run_type") == "aggregate" and r.get("aggregate_name") != "median":
+            continue
+        out.setdefault(r["run_name"], r)  # the median, or the only run
+    return out
+
+
+def value(runs, name, size, what):
+    r = runs.get(name if size is None else f"{name}/{size}")
+    return None if r is None else r.get(what)
+
+
+def fmt(x):
+    return "—" if x is None else (f"{x:.2f}" if x < 10 else f"{x:.1f}")
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit(f"usage: {sys.argv[0]} zolt_bench.json")
+    runs = medians(sys.argv[1])
+    header = "| operation | against | target | " + " | ".join(
+        f"{n // 1024} KiB" if n >= 1024 else f"{n} B" for n in SIZES) + " | met |"
+    print(header)
+    print("|" + "---|" * (header.count("|") - 1))
+    for op, name, base, base_name, kind, bound, sizes in TARGETS:
+        cells, ok = [], True
+        for n in (SIZES if sizes is not None else [None]):
+            if kind == "faster":
+                z, b = value(runs, name, n, "bytes_per_second"), value(runs, base_name, n, "bytes_per_second")
+                r = None if z is None or b is None else z / b
+            elif kind == "gbps":
+                z = value(runs, name, n, "bytes_per_second")
+                r = None if z is None else z / 1e9
+            else:
+                z, b = value(runs, name, n, "cpu_time"), value(runs, base_name, n, "cpu_time")
+                r = None if z is None or b is None else z / b
+            applies = sizes is None or n in sizes
+            if applies:
+                ok = ok and r is not None and (r <= bound if kind == "slower" else r >= bound)
+            cells.append(fmt(r) if applies or r is None else f"({fmt(r)})")
+        if sizes is None:
+            cells = [cells[0]] + [""] * (len(SIZES) - 1)
+        target = {"faster": f"≥ {bound:g}×", "gbps": f"≥ {bound:g} GB/s", "slower": f"≤ {bound:g}× time"}[kind]
+        print(f"| {op} | {base} | {target} | " + " | ".join(cells) + f" | {'yes' if ok else 'NO'} |")
+    print()
+    print("Context (bytes per second, ratio):")
+    print()
+    print("| operation | against | " + " | ".join(str(n) for n in SIZES) + " |")
+    print("|---|---|" + "---|" * len(SIZES))
+    for op, name, base, base_name in CONTEXT:
+        cells = []
+        for n in SIZES:
+            z, b = value(runs, name, n, "bytes_per_second"), value(runs, base_name, n, "bytes_per_second")
+            cells.append(fmt(None if z is None or b is None else z / b))
+        print(f"| {op} | {base} | " + " | ".join(cells) + " |")
+    print()
+    print("Ratios of bytes per second (time for the per-call rows); values in parentheses")
+    print("are outside the sizes a target applies to.")
+
+
+if __name__ == "__main__":
+    main()
