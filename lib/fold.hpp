@@ -7,6 +7,10 @@
 //   std::ptrdiff_t length() const;
 //   std::ptrdiff_t get(std::ptrdiff_t i) const;    // byte at i, 0..255
 //   std::ptrdiff_t get16(std::ptrdiff_t i) const;  // bytes i, i+1 little-endian
+//   const unsigned char* bytes(std::ptrdiff_t i, std::ptrdiff_t n) const;
+//                                                  // the n bytes from i on, for
+//                                                  // word loads; range-tested
+//                                                  // where get is
 #pragma once
 
 #include <zolt/zolt.hpp>
@@ -15,6 +19,7 @@
 #include <cstring>
 #include <bit>
 #include <cstdint>
+#include <limits>
 #include <stdexcept>
 
 namespace Zolt::fold {
@@ -58,34 +63,145 @@ inline std::ptrdiff_t compare_result(uword acc) noexcept {
   return static_cast<std::ptrdiff_t>(acc & 8) - static_cast<std::ptrdiff_t>(acc & 16);
 }
 
+// The XOR of the 16-bit words of `blocks` 64-byte blocks, merged by OR into the
+// 32 lanes of two 32-byte vectors and then into one value. Compilers keep the
+// vectors in registers (four SSE2 or two AVX2 registers); OR is associative and
+// commutative, so the value is the one a single accumulator would hold, and
+// the byte order of the lanes does not matter to it. On x86-64, GCC also builds
+// an AVX2 copy, which the loader picks on CPUs that have it; every other build
+// uses the portable loop alone.
+//
+// Internal linkage (static): GCC exports a target_clones dispatcher whatever
+// the visibility, and each library needs only its own copy.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+[[gnu::target_clones("avx2", "default")]]
+#endif
+[[maybe_unused]] static std::uint16_t equal_blocks(const unsigned char* a, const unsigned char* b,
+                                  std::ptrdiff_t blocks) noexcept {
+  using half = std::uint16_t __attribute__((vector_size(32)));
+  half acc[2] = {};
+#pragma GCC unroll 4
+  for (std::ptrdiff_t k = 0; k < blocks; ++k) {
+    for (std::size_t h = 0; h < 2; ++h) {
+      half x, y;
+      std::memcpy(&x, a + 64 * k + sizeof(half) * h, sizeof x);
+      std::memcpy(&y, b + 64 * k + sizeof(half) * h, sizeof y);
+      acc[h] |= x ^ y;
+    }
+  }
+  const half both = acc[0] | acc[1];
+  std::uint16_t merged = 0;
+  for (std::size_t j = 0; j < sizeof(half) / 2; ++j) merged |= both[j];
+  return merged;
+}
+
 // Equality of the first len bytes: XOR of 16-bit words and of an odd last byte,
-// merged by OR; no early exit.
+// merged by OR; no early exit. The bytes after the whole 64-byte blocks, under
+// 64, in runs of 32, 16, 8, 4 and 2 bytes as the bits of len say, then the odd
+// byte, then the blocks through equal_blocks. Every branch tests len alone.
 template <class R>
 bool equal(std::ptrdiff_t len, const R& a, const R& b) {
-  uword acc = 0;
-  for (std::ptrdiff_t k = 0; k < len / 2; ++k) {
-    acc |= static_cast<uword>(a.get16(2 * k) ^ b.get16(2 * k));
+  constexpr std::ptrdiff_t block = 64;
+  const std::ptrdiff_t blocks_end = len & -block;  // len >= 0
+  const unsigned char* const pa = a.bytes(0, len & -2);
+  const unsigned char* const pb = b.bytes(0, len & -2);
+  const auto xor8 = [pa, pb](std::ptrdiff_t at) {
+    std::uint64_t x, y;
+    std::memcpy(&x, pa + at, sizeof x);
+    std::memcpy(&y, pb + at, sizeof y);
+    return x ^ y;
+  };
+  std::uint64_t rest = 0;  // the XOR of the 16-bit words after the blocks, merged
+  std::ptrdiff_t i = blocks_end;
+  if (len & 32) {
+    rest |= xor8(i) | xor8(i + 8) | xor8(i + 16) | xor8(i + 24);
+    i += 32;
   }
+  if (len & 16) {
+    rest |= xor8(i) | xor8(i + 8);
+    i += 16;
+  }
+  if (len & 8) {
+    rest |= xor8(i);
+    i += 8;
+  }
+  if (len & 4) {
+    std::uint32_t x, y;
+    std::memcpy(&x, pa + i, sizeof x);
+    std::memcpy(&y, pb + i, sizeof y);
+    rest |= x ^ y;
+    i += 4;
+  }
+  if (len & 2) rest |= static_cast<std::uint64_t>(a.get16(i) ^ b.get16(i));
+  auto acc = static_cast<std::uint16_t>(rest | (rest >> 16) | (rest >> 32) | (rest >> 48));
   if (len % 2 == 1) {
-    acc |= static_cast<uword>(a.get(len - 1) ^ b.get(len - 1));
+    acc |= static_cast<std::uint16_t>(a.get(len - 1) ^ b.get(len - 1));
   }
+  // Last, so that short strings, which have no block, pay nothing for the call.
+  if (blocks_end > 0) acc |= equal_blocks(pa, pb, blocks_end / block);
   // acc is at most 65535, so acc - 1 is negative exactly when acc is 0.
   return static_cast<bool>(detail::minus_one_or_less(static_cast<std::ptrdiff_t>(acc) - 1));
 }
 
-// Big-endian order of the first len bytes: -16, 0 or 8.
+// A machine word of the bytes at p, the first byte most significant (big) or
+// least significant (little), whatever the host's byte order.
+template <std::endian order>
+inline uword load_word(const unsigned char* p) noexcept {
+  uword w;
+  std::memcpy(&w, p, sizeof w);
+  if constexpr (order != std::endian::native) {
+    if constexpr (sizeof w == 8) {
+      w = __builtin_bswap64(w);
+    } else {
+      w = __builtin_bswap32(w);
+    }
+  }
+  return w;
+}
+
+// One comparison step over a whole word: 16 when x < y, 8 when x > y, 0 when
+// equal, as unsigned numbers; the borrow of x - y, taken from the top bit.
+// Read with its most significant byte first, a word's order is the order of its
+// first differing byte, so this is the decision compare_step takes at that byte.
+inline uword compare_word_step(uword acc, uword x, uword y) noexcept {
+  constexpr int top = std::numeric_limits<uword>::digits - 1;
+  const uword below = value_barrier(((~x & y) | (~(x ^ y) & (x - y))) >> top);
+  const uword above = value_barrier(((~y & x) | (~(x ^ y) & (y - x))) >> top);
+  return acc | (((below << 4) | (above << 3)) >> acc);
+}
+
+// Big-endian order of the first len bytes: -16, 0 or 8. Whole words from the
+// first byte up, then the last bytes one by one; the first differing word
+// decides as its first differing byte would.
 template <class R>
 std::ptrdiff_t compare_be(std::ptrdiff_t len, const R& a, const R& b) {
+  constexpr std::ptrdiff_t w = sizeof(uword);
+  const std::ptrdiff_t words_end = len - len % w;
+  const unsigned char* const pa = a.bytes(0, words_end);
+  const unsigned char* const pb = b.bytes(0, words_end);
   uword acc = 0;
-  for (std::ptrdiff_t i = 0; i < len; ++i) acc = compare_step(acc, a.get(i), b.get(i));
+  for (std::ptrdiff_t i = 0; i < words_end; i += w) {
+    acc = compare_word_step(acc, load_word<std::endian::big>(pa + i),
+                            load_word<std::endian::big>(pb + i));
+  }
+  for (std::ptrdiff_t i = words_end; i < len; ++i) acc = compare_step(acc, a.get(i), b.get(i));
   return compare_result(acc);
 }
 
-// Little-endian order of the first len bytes: -16, 0 or 8.
+// Little-endian order of the first len bytes: -16, 0 or 8. Whole words from the
+// last byte down, then the first bytes one by one, walking down.
 template <class R>
 std::ptrdiff_t compare_le(std::ptrdiff_t len, const R& a, const R& b) {
+  constexpr std::ptrdiff_t w = sizeof(uword);
+  const std::ptrdiff_t head = len % w;
+  const unsigned char* const pa = a.bytes(head, len - head);
+  const unsigned char* const pb = b.bytes(head, len - head);
   uword acc = 0;
-  for (std::ptrdiff_t i = len - 1; i >= 0; --i) acc = compare_step(acc, a.get(i), b.get(i));
+  for (std::ptrdiff_t i = len - head - w; i >= 0; i -= w) {
+    acc = compare_word_step(acc, load_word<std::endian::little>(pa + i),
+                            load_word<std::endian::little>(pb + i));
+  }
+  for (std::ptrdiff_t i = head - 1; i >= 0; --i) acc = compare_step(acc, a.get(i), b.get(i));
   return compare_result(acc);
 }
 
@@ -117,12 +233,7 @@ std::ptrdiff_t compare_with_len(std::ptrdiff_t len, const R& a, const R& b, Fold
 template <class R>
 std::ptrdiff_t find_uint8(std::ptrdiff_t start, std::ptrdiff_t end, const predicate& p,
                           const R& s) {
-  std::ptrdiff_t answer = -1;
-  for (std::ptrdiff_t i = end - 1; i >= start; --i) {
-    const std::ptrdiff_t matched = int_of_bool(p(static_cast<int>(s.get(i))));
-    answer = select_int(matched, answer, i);
-  }
-  return answer;
+  return detail::find_walk(start, end, p, [&s](std::ptrdiff_t i) { return s.get(i); });
 }
 
 // true unless the search answered -1, without a branch on the answer.

@@ -3,8 +3,10 @@
 // of_uint32 can be seen through by the optimiser.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <stdexcept>
 
@@ -16,10 +18,10 @@ inline void set_int32_le(std::span<std::uint8_t> buf, std::ptrdiff_t offset, std
   if (offset < 0 || offset > std::ssize(buf) - 4) {
     throw std::out_of_range("Zolt::Unsafe::set_int32_le: offset outside the buffer");
   }
-  const auto u = static_cast<std::uint32_t>(v);
-  for (std::ptrdiff_t k = 0; k < 4; ++k) {
-    buf[static_cast<std::size_t>(offset + k)] = static_cast<std::uint8_t>(u >> (8 * k));
-  }
+  auto u = static_cast<std::uint32_t>(v);
+  if constexpr (std::endian::native == std::endian::big) u = __builtin_bswap32(u);
+  // One 4-byte copy, so that the optimiser sees through a store-then-load round trip.
+  std::memcpy(buf.data() + offset, &u, sizeof u);
 }
 
 // Reads offset..offset+7 as an int64, least significant byte first.
@@ -28,10 +30,9 @@ inline std::int64_t get_int64_le(std::span<const std::uint8_t> buf, std::ptrdiff
   if (offset < 0 || offset > std::ssize(buf) - 8) {
     throw std::out_of_range("Zolt::Unsafe::get_int64_le: offset outside the buffer");
   }
-  std::uint64_t u = 0;
-  for (std::ptrdiff_t k = 7; k >= 0; --k) {
-    u = (u << 8) | buf[static_cast<std::size_t>(offset + k)];
-  }
+  std::uint64_t u;
+  std::memcpy(&u, buf.data() + offset, sizeof u);
+  if constexpr (std::endian::native == std::endian::big) u = __builtin_bswap64(u);
   return static_cast<std::int64_t>(u);
 }
 

@@ -10,9 +10,17 @@ namespace Zolt {
 
 namespace {
 
-// Hex text of n bytes into out (2n characters), ascending, each byte read twice.
+// Hex text of n bytes into out (2n characters), ascending: eight bytes per
+// step in byte lanes, then the last bytes one character at a time, each byte
+// read twice.
 void encode_hex(const unsigned char* in, std::size_t n, char* out) noexcept {
-  for (std::size_t i = 0; i < 2 * n; ++i) {
+  std::size_t k = 0;
+  for (; k + 8 <= n; k += 8) {
+    const lanes::word w = lanes::load(in + k);
+    lanes::store(out + 2 * k, lanes::hex_of_4(w & 0xFFFFFFFF));
+    lanes::store(out + 2 * k + 8, lanes::hex_of_4(w >> 32));
+  }
+  for (std::size_t i = 2 * k; i < 2 * n; ++i) {
     const unsigned c = in[i >> 1];
     const unsigned shift = 4 * ((~i) & 1);  // high nibble first
     out[i] = static_cast<char>(to_hex_nibble((c >> shift) & 15));
@@ -26,7 +34,20 @@ std::pair<Out, std::ptrdiff_t> decode_hex(std::string_view h) {
   const std::size_t n = h.size();
   std::ptrdiff_t error = static_cast<std::ptrdiff_t>(n & 1) << 4;
   Out out(n >> 1, 0);
-  for (std::size_t i = 0; i < out.size(); ++i) {
+  // Eight characters (four bytes) per step in byte lanes, then pair by pair.
+  auto* const dst = out.data();
+  std::size_t i = 0;
+  lanes::word lane_error = 0;
+  for (; i + 4 <= out.size(); i += 4) {
+    const lanes::word v = lanes::nib(lanes::load(h.data() + 2 * i));
+    lane_error |= v;
+    const lanes::word b = lanes::bytes_of_nibbles(v);
+    for (std::size_t j = 0; j < 4; ++j) {
+      dst[i + j] = static_cast<typename Out::value_type>(char_chr(static_cast<std::ptrdiff_t>(b >> (8 * j))));
+    }
+  }
+  error |= lanes::or_lanes(lane_error);
+  for (; i < out.size(); ++i) {
     const std::ptrdiff_t hi = nib(get(h, static_cast<std::ptrdiff_t>(2 * i)));
     const std::ptrdiff_t lo = nib(get(h, static_cast<std::ptrdiff_t>(2 * i + 1)));
     error |= hi | lo;
@@ -35,10 +56,14 @@ std::pair<Out, std::ptrdiff_t> decode_hex(std::string_view h) {
   return {std::move(out), error & ~std::ptrdiff_t{15}};
 }
 
-template <class Map>
-std::string map_bytes(std::string_view s, Map map) {
+// map_lanes on eight bytes at a time, then map on the last bytes one by one.
+template <class Map, class MapLanes>
+std::string map_bytes(std::string_view s, Map map, MapLanes map_lanes) {
   std::string out(s.size(), '\0');
-  for (std::size_t i = 0; i < s.size(); ++i) {
+  char* const dst = out.data();  // a local pointer: stores cannot change it
+  std::size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) lanes::store(dst + i, map_lanes(lanes::load(s.data() + i)));
+  for (; i < s.size(); ++i) {
     out[i] = static_cast<char>(map(get(s, static_cast<std::ptrdiff_t>(i))));
   }
   return out;
@@ -95,21 +120,20 @@ bool exists_uint8(predicate p, std::string_view s) { return exists_uint8(0, p, s
 
 std::string ascii_of_int32(std::ptrdiff_t digits, std::int32_t value) {
   if (digits < 0) throw std::invalid_argument("digits < 0");
-  constexpr std::int32_t ten = 10;
-  constexpr std::int32_t reciprocal = divmod_reciprocal(ten);  // formed at compile time
   std::string out(static_cast<std::size_t>(digits), '0');
+  char* const dst = out.data();
   std::int32_t x = value;
   for (std::ptrdiff_t i = digits - 1; i >= 0; --i) {
-    const auto [q, r] = divmod_by_reciprocal(x, ten, reciprocal);
-    out[static_cast<std::size_t>(i)] = static_cast<char>(char_chr(48 | r));
+    const auto [q, r] = divmod10(x);
+    dst[i] = static_cast<char>(char_chr(48 | r));
     x = q;
   }
   return out;
 }
 
-std::string lowercase_ascii(std::string_view s) { return map_bytes(s, lowercase_byte); }
+std::string lowercase_ascii(std::string_view s) { return map_bytes(s, lowercase_byte, lanes::lowercase); }
 
-std::string uppercase_ascii(std::string_view s) { return map_bytes(s, uppercase_byte); }
+std::string uppercase_ascii(std::string_view s) { return map_bytes(s, uppercase_byte, lanes::uppercase); }
 
 std::string hex_of_bytes(std::span<const std::uint8_t> b) {
   std::string out(2 * b.size(), '\0');

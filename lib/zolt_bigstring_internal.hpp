@@ -35,6 +35,13 @@ struct bigstring_reader {
   std::ptrdiff_t length() const noexcept { return Zolt_bigstring::length(s); }
   std::ptrdiff_t get(std::ptrdiff_t i) const { return Zolt_bigstring::get(s, i); }
   std::ptrdiff_t get16(std::ptrdiff_t i) const noexcept { return Zolt_bigstring::get16(s, i); }
+  // The n bytes from i on, range-tested like get, once for a whole run of reads.
+  const unsigned char* bytes(std::ptrdiff_t i, std::ptrdiff_t n) const {
+    if (i < 0 || n < 0 || static_cast<std::size_t>(i + n) > s.size()) {
+      throw std::out_of_range("Zolt_bigstring: index out of range");
+    }
+    return reinterpret_cast<const unsigned char*>(s.data()) + i;
+  }
 };
 
 // Length-given forms: the caller guarantees both buffers hold len bytes.

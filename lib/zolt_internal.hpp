@@ -7,8 +7,11 @@
 
 #include <zolt/zolt.hpp>
 
+#include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace Zolt {
@@ -32,6 +35,9 @@ struct string_reader {
   std::ptrdiff_t length() const noexcept { return static_cast<std::ptrdiff_t>(s.size()); }
   std::ptrdiff_t get(std::ptrdiff_t i) const noexcept { return Zolt::get(s, i); }
   std::ptrdiff_t get16(std::ptrdiff_t i) const noexcept { return Zolt::get16(s, i); }
+  const unsigned char* bytes(std::ptrdiff_t i, std::ptrdiff_t) const noexcept {
+    return reinterpret_cast<const unsigned char*>(s.data()) + i;
+  }
 };
 
 // Length-given forms: the caller guarantees both strings hold len bytes.
@@ -64,9 +70,10 @@ constexpr std::int32_t mul(std::int32_t a, std::int32_t b) noexcept {
 }
 
 // v's 32-bit pattern as a number 0..4294967295, through an 8-byte little-endian
-// round trip (no sign extension, no branch on v).
+// round trip (no sign extension, no branch on v). Written so that GCC and Clang
+// both reduce it to a zero extension.
 inline std::int64_t of_uint32(std::int32_t v) {
-  std::uint8_t buf[8] = {};
+  std::array<std::uint8_t, 8> buf{};
   Unsafe::set_int32_le(buf, 0, v);
   return Unsafe::get_int64_le(buf, 0);
 }
@@ -113,6 +120,17 @@ inline std::pair<std::int32_t, std::int32_t> divmod_by_reciprocal(std::int32_t d
   return {add(add(add(q1, q2), 1), mask), add(r2, mask & m)};
 }
 
+// The quotient and remainder of x, read as unsigned, by 10: the pair divmod
+// gives for m = 10, with one multiplication instead of two, for the digit loop
+// of ascii_of_int32. floor(x * 0xCCCCCCCD / 2^35) = floor(x / 10) for every x
+// below 2^32: 0xCCCCCCCD = (2^35 + 2) / 10 adds x / (5 * 2^35) < 1/40 to x / 10,
+// whose fractional part is at most 9/10.
+constexpr std::pair<std::int32_t, std::int32_t> divmod10(std::int32_t x) noexcept {
+  const std::uint32_t u = static_cast<std::uint32_t>(x);
+  const auto q = static_cast<std::uint32_t>((std::uint64_t{u} * 0xCCCCCCCDu) >> 35);
+  return {static_cast<std::int32_t>(q), static_cast<std::int32_t>(u - 10 * q)};
+}
+
 // The digit character of v, 0..15, by arithmetic alone.
 inline std::uint8_t to_hex_nibble(std::ptrdiff_t v) noexcept {
   const std::ptrdiff_t a = v + 86;
@@ -135,5 +153,89 @@ inline std::uint8_t lowercase_byte(std::ptrdiff_t c) noexcept {
 inline std::uint8_t uppercase_byte(std::ptrdiff_t c) noexcept {
   return char_chr(select_a_if_in_range(97, 122, c, c ^ 32, c));
 }
+
+// Eight bytes at a time: the same per-byte arithmetic as above, carried out in
+// the eight byte lanes of a 64-bit word with no carry or borrow crossing a lane.
+// The range tests are additions whose bit 7 says "at least"; the flags they give
+// go through the value barrier before they choose anything.
+namespace lanes {
+
+using word = std::uint64_t;
+inline constexpr word ones = 0x0101010101010101;     // 1 in every byte lane
+inline constexpr word high = ones * 0x80;             // bit 7 of every lane
+inline constexpr word low16 = 0x00FF00FF00FF00FF;     // low byte of every 16-bit lane
+
+// Bytes p[0..7], p[0] in the lowest lane, whatever the host's byte order.
+inline word load(const void* p) noexcept {
+  word w;
+  std::memcpy(&w, p, sizeof w);
+  if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
+  return w;
+}
+inline void store(void* p, word w) noexcept {
+  if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
+  std::memcpy(p, &w, sizeof w);
+}
+
+// 0x80 in each lane whose byte lies in lo..hi (1 <= lo <= hi <= 126), else 0.
+// low7 + (128 - lo) reaches bit 7 exactly when low7 >= lo, and never 256.
+inline word in_range(word x, unsigned lo, unsigned hi) noexcept {
+  const word low7 = x & ~high;
+  const word at_least_lo = low7 + ones * (128 - lo);
+  const word above_hi = low7 + ones * (127 - hi);
+  return detail::value_barrier(at_least_lo & ~above_hi & ~x & high);
+}
+
+// 0xFF in each lane flagged by in_range, else 0.
+inline word widen(word flags) noexcept { return (flags >> 7) * 0xFF; }
+
+// Each lane minus k, for the lanes holding k..127 (other lanes: don't care).
+inline word minus(word x, unsigned k) noexcept { return ((x | high) - ones * k) & ~high; }
+
+// lowercase_byte and uppercase_byte in every lane.
+inline word lowercase(word x) noexcept { return x | (in_range(x, 65, 90) >> 2); }
+inline word uppercase(word x) noexcept { return x ^ (in_range(x, 97, 122) >> 2); }
+
+// to_hex_nibble in every lane holding 0..15.
+inline word to_hex_nibble(word v) noexcept {
+  const word a = v + ones * 86;
+  const word d = detail::value_barrier((a & ones * 16) >> 4);
+  return ((a - d * 71) | ones * 32) + ones;
+}
+
+// nib in every lane: 0..15 for a hex digit, 255 for anything else.
+inline word nib(word c) noexcept {
+  const word l = lowercase(c);
+  const word letter = widen(in_range(l, 97, 102));
+  const word digit = widen(in_range(l, 48, 57));
+  const word t = (minus(l, 87) & letter) | ~letter;
+  return (minus(l, 48) & digit) | (t & ~digit);
+}
+
+// The hex text of the four bytes in the low half of b: eight characters.
+inline word hex_of_4(word b) noexcept {
+  b = (b | (b << 16)) & 0x0000FFFF0000FFFF;
+  b = (b | (b << 8)) & low16;                              // byte i in lane 2i
+  return to_hex_nibble(((b >> 4) & ones * 15 & low16) |      // high digit first
+                       ((b & ones * 15 & low16) << 8));
+}
+
+// Four bytes ((hi << 4) | lo) AND 255 from the eight nibble values of v, in
+// the low half of the result.
+inline word bytes_of_nibbles(word v) noexcept {
+  word b = (((v & low16) << 4) | ((v >> 8) & low16)) & low16;
+  b = (b | (b >> 8)) & 0x0000FFFF0000FFFF;
+  return (b | (b >> 16)) & 0xFFFFFFFF;
+}
+
+// The OR of the eight lanes.
+inline std::ptrdiff_t or_lanes(word e) noexcept {
+  e |= e >> 32;
+  e |= e >> 16;
+  e |= e >> 8;
+  return static_cast<std::ptrdiff_t>(e & 255);
+}
+
+}  // namespace lanes
 
 }  // namespace Zolt

@@ -12,6 +12,7 @@
 #include <limits>
 #include <memory>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -200,5 +201,51 @@ inline std::ptrdiff_t select_a_if_in_range(std::ptrdiff_t low, std::ptrdiff_t hi
 
 // The search with a required start, for the adapters. Same contract as find_uint8.
 ZOLT_EXPORT std::ptrdiff_t find_uint8_inner(std::ptrdiff_t start, predicate p, std::string_view s);
+
+namespace detail {
+
+// The search walk over start..end-1, written once for every search: each byte
+// from end-1 down to start is read with byte(i) and offered to p, and every
+// match overwrites the answer through a mask, so the lowest one is left.
+template <class P, class Byte>
+std::ptrdiff_t find_walk(std::ptrdiff_t start, std::ptrdiff_t end, P& p, Byte byte) {
+  std::ptrdiff_t answer = -1;
+  for (std::ptrdiff_t i = end - 1; i >= start; --i) {
+    const std::ptrdiff_t matched = int_of_bool(static_cast<bool>(p(static_cast<int>(byte(i)))));
+    answer = select_int(matched, answer, i);
+  }
+  return answer;
+}
+
+template <class F>
+concept inline_predicate = !std::is_same_v<std::remove_cvref_t<F>, predicate> &&
+                           std::is_invocable_v<F&, int> &&
+                           std::is_constructible_v<bool, std::invoke_result_t<F&, int>>;
+
+}  // namespace detail
+
+// find_uint8 and exists_uint8 for a callable the compiler can see (a lambda, a
+// functor): it is called directly rather than through predicate, so it can be
+// inlined into the walk. Same calls, order, results and exceptions as the
+// exported forms, which a Zolt::predicate argument still reaches.
+template <detail::inline_predicate F>
+std::ptrdiff_t find_uint8(std::ptrdiff_t start, F&& p, std::string_view s) {
+  if (start < 0) throw std::out_of_range("find_uint8: negative start");
+  return detail::find_walk(start, static_cast<std::ptrdiff_t>(s.size()), p, [s](std::ptrdiff_t i) {
+    return static_cast<unsigned char>(s[static_cast<std::size_t>(i)]);
+  });
+}
+template <detail::inline_predicate F>
+std::ptrdiff_t find_uint8(F&& p, std::string_view s) {
+  return find_uint8(0, p, s);
+}
+template <detail::inline_predicate F>
+bool exists_uint8(std::ptrdiff_t start, F&& p, std::string_view s) {
+  return static_cast<bool>(select_int(find_uint8(start, p, s) + 1, 0, 1));
+}
+template <detail::inline_predicate F>
+bool exists_uint8(F&& p, std::string_view s) {
+  return exists_uint8(0, p, s);
+}
 
 }  // namespace Zolt

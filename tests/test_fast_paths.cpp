@@ -1,0 +1,134 @@
+// The word-at-a-time paths against the byte-at-a-time definitions they replace:
+// every length around the word and block boundaries, a difference at every
+// position, every byte value in every lane.
+#include "zolt_internal.hpp"
+
+#include <zolt/zolt.hpp>
+#include <zolt/zolt_bigstring.hpp>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using P = std::ptrdiff_t;
+
+// The comparison as the byte fold defines it: the first differing byte in
+// walking order decides.
+P model_compare(const std::string& a, const std::string& b, bool big_endian) {
+  const P n = static_cast<P>(a.size());
+  for (P k = 0; k < n; ++k) {
+    const std::size_t i = static_cast<std::size_t>(big_endian ? k : n - 1 - k);
+    const int x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x != y) return x < y ? -16 : 8;
+  }
+  return 0;
+}
+
+Zolt_bigstring::bigstring big(const std::string& s) {
+  return {reinterpret_cast<const std::byte*>(s.data()), s.size()};
+}
+
+// Lengths 0..150 cross the 8-byte words and the 64-byte equality blocks.
+TEST(FastPaths, EqualityAndOrderWithOneDifferenceAtEveryPosition) {
+  std::mt19937_64 rng(5);
+  for (std::size_t n = 0; n <= 150; ++n) {
+    std::string a(n, '\0');
+    for (char& c : a) c = static_cast<char>(rng());
+    const std::string b = a;
+    ASSERT_TRUE(Zolt::equal(a, b)) << n;
+    ASSERT_TRUE(Zolt_bigstring::equal(big(a), big(b))) << n;
+    ASSERT_EQ(Zolt::compare_be(a, b), 0) << n;
+    ASSERT_EQ(Zolt::compare_le(a, b), 0) << n;
+    for (std::size_t i = 0; i < n; ++i) {
+      // A second difference later in each walk must not change the decision.
+      for (const unsigned char flip : {0x01, 0x80, 0xFF}) {
+        std::string c = b;
+        c[i] = static_cast<char>(c[i] ^ flip);
+        c[n - 1 - i] = static_cast<char>(c[n - 1 - i] ^ 0x40);
+        ASSERT_FALSE(Zolt::equal(a, c)) << n << " " << i;
+        ASSERT_FALSE(Zolt_bigstring::equal(big(a), big(c))) << n << " " << i;
+        for (const bool be : {true, false}) {
+          const P expected = model_compare(a, c, be);
+          ASSERT_EQ(be ? Zolt::compare_be(a, c) : Zolt::compare_le(a, c), expected)
+              << n << " " << i << " " << be;
+          ASSERT_EQ(be ? Zolt_bigstring::compare_be(big(a), big(c))
+                       : Zolt_bigstring::compare_le(big(a), big(c)),
+                    expected)
+              << n << " " << i << " " << be;
+        }
+      }
+    }
+  }
+}
+
+// Each byte value at each lane position and in the per-byte tail, for the
+// case mappings and the hex codec.
+TEST(FastPaths, ByteLanesMatchThePerByteArithmetic) {
+  for (std::size_t n = 0; n <= 24; ++n) {
+    for (std::size_t at = 0; at < n; ++at) {
+      for (int v = 0; v < 256; ++v) {
+        std::string s(n, 'Q');
+        s[at] = static_cast<char>(v);
+        const std::string lower = Zolt::lowercase_ascii(s), upper = Zolt::uppercase_ascii(s);
+        ASSERT_EQ(static_cast<unsigned char>(lower[at]), Zolt::lowercase_byte(v)) << n << " " << at;
+        ASSERT_EQ(static_cast<unsigned char>(upper[at]), Zolt::uppercase_byte(v)) << n << " " << at;
+        const std::string hex = Zolt::hex_of_string(s);
+        ASSERT_EQ(hex[2 * at], static_cast<char>(Zolt::to_hex_nibble(v >> 4))) << n << " " << at;
+        ASSERT_EQ(hex[2 * at + 1], static_cast<char>(Zolt::to_hex_nibble(v & 15))) << n << " " << at;
+        // The character v at position `at` of a text of valid digits.
+        std::string text(n, '7');
+        text[at] = static_cast<char>(v);
+        const auto [bytes, error] = Zolt::string_of_hex(text);
+        P model_error = static_cast<P>(n & 1) << 4;
+        for (std::size_t k = 0; k < n / 2; ++k) {
+          const P hi = Zolt::nib(static_cast<unsigned char>(text[2 * k]));
+          const P lo = Zolt::nib(static_cast<unsigned char>(text[2 * k + 1]));
+          model_error |= hi | lo;
+          ASSERT_EQ(static_cast<unsigned char>(bytes[k]), Zolt::char_chr((hi << 4) | lo)) << n << " " << at;
+        }
+        ASSERT_EQ(error, model_error & ~P{15}) << n << " " << at << " " << v;
+      }
+    }
+  }
+}
+
+// ascii_of_int32's one-multiplication step against divmod's two-step one, at
+// every multiple of 10 near the ends of the range and at random values.
+TEST(FastPaths, DivisionByTenMatchesDivmod) {
+  const std::int32_t reciprocal = Zolt::divmod_reciprocal(10);
+  std::vector<std::uint32_t> values;
+  for (std::uint32_t k = 0; k < 5000; ++k) {
+    values.insert(values.end(), {k, 0xFFFFFFFFu - k, 0x80000000u + k, 0x80000000u - k});
+  }
+  std::mt19937 rng(11);
+  for (int k = 0; k < 200000; ++k) values.push_back(static_cast<std::uint32_t>(rng()));
+  for (const std::uint32_t u : values) {
+    const auto x = static_cast<std::int32_t>(u);
+    ASSERT_EQ(Zolt::divmod10(x), Zolt::divmod_by_reciprocal(x, 10, reciprocal)) << u;
+  }
+}
+
+// The inline search templates take the same walk as the exported entry points.
+TEST(FastPaths, InlineSearchMatchesTheExportedOne) {
+  const std::string s = "hello, world";
+  for (const int wanted : {'l', 'h', 'd', 'z'}) {
+    for (const P start : {0, 1, 3, 11, 12, 20}) {
+      std::vector<int> inline_calls, exported_calls;
+      const auto inline_p = [&](int c) { inline_calls.push_back(c); return c == wanted; };
+      const auto exported_p = [&](int c) { exported_calls.push_back(c); return c == wanted; };
+      EXPECT_EQ(Zolt::find_uint8(start, inline_p, s),
+                Zolt::find_uint8(start, Zolt::predicate(exported_p), s));
+      EXPECT_EQ(inline_calls, exported_calls);
+      EXPECT_EQ(Zolt::exists_uint8(start, inline_p, s),
+                Zolt::exists_uint8(start, Zolt::predicate(exported_p), s));
+    }
+  }
+  EXPECT_THROW(Zolt::find_uint8(-1, [](int) { return true; }, s), std::out_of_range);
+}
+
+}  // namespace
