@@ -227,7 +227,8 @@ concept inline_predicate = !std::is_same_v<std::remove_cvref_t<F>, predicate> &&
 // find_uint8 and exists_uint8 for a callable the compiler can see (a lambda, a
 // functor): it is called directly rather than through predicate, so it can be
 // inlined into the walk. Same calls, order, results and exceptions as the
-// exported forms, which a Zolt::predicate argument still reaches.
+// exported forms, which a Zolt::predicate argument still reaches. Time depends
+// on the length and start only (and on p's own timing), as there.
 template <detail::inline_predicate F>
 std::ptrdiff_t find_uint8(std::ptrdiff_t start, F&& p, std::string_view s) {
   if (start < 0) throw std::out_of_range("find_uint8: negative start");
