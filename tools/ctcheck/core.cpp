@@ -102,6 +102,32 @@ const registration core{{
     CTCHECK_FAMILY(Zolt, secret),
     {"Zolt::find_uint8_inner", false,
      [] { search_cases("Zolt::find_uint8_inner", secret, Zolt::find_uint8_inner, false); }},
+    // The inline templates for a callable the compiler sees: the predicate is
+    // inlined into the walk here, in the caller, where the optimiser is free to
+    // turn the mask back into a branch. Once with the tainting predicate, once
+    // with a plain lambda whose answer is secret because the byte is.
+    {"Zolt::find_uint8 (inline predicate)", false,
+     [] {
+       const auto op = [](std::ptrdiff_t start, const secret_predicate& p, const std::string& s) {
+         return start == 0 ? Zolt::find_uint8(p, s) : Zolt::find_uint8(start, p, s);
+       };
+       search_cases("find_uint8 inline", secret, op, false);
+       const auto plain = [](std::ptrdiff_t start, const secret_predicate& p, const std::string& s) {
+         return Zolt::find_uint8(start, [t = p.target](int byte) { return byte == t; }, s);
+       };
+       search_cases("find_uint8 inline, plain lambda", secret, plain, false);
+     }},
+    {"Zolt::exists_uint8 (inline predicate)", false,
+     [] {
+       const auto op = [](std::ptrdiff_t start, const secret_predicate& p, const std::string& s) {
+         return start == 0 ? Zolt::exists_uint8(p, s) : Zolt::exists_uint8(start, p, s);
+       };
+       search_cases("exists_uint8 inline", secret, op, true);
+       const auto plain = [](std::ptrdiff_t start, const secret_predicate& p, const std::string& s) {
+         return Zolt::exists_uint8(start, [t = p.target](int byte) { return byte == t; }, s);
+       };
+       search_cases("exists_uint8 inline, plain lambda", secret, plain, true);
+     }},
     {"Zolt::divmod", false,
      [] {
        for (std::int32_t m : divisors) {
