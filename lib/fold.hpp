@@ -147,6 +147,10 @@ bool equal(std::ptrdiff_t len, const R& a, const R& b) {
 // least significant (little), whatever the host's byte order.
 template <std::endian order>
 inline uword load_word(const unsigned char* p) noexcept {
+  static_assert(sizeof(uword) == 4 || sizeof(uword) == 8, "a 32- or 64-bit word");
+  static_assert(std::endian::native == std::endian::big ||
+                    std::endian::native == std::endian::little,
+                "a big- or little-endian host: one byte swap turns one into the other");
   uword w;
   std::memcpy(&w, p, sizeof w);
   if constexpr (order != std::endian::native) {
