@@ -3,12 +3,12 @@
 # (64-bit word, big-endian), with the test suite run under qemu-user through
 # ctest, so that no result can depend on the word width or the byte order.
 # GoogleTest is built from Debian's sources for each target once and kept in
-# build-ci-gtest-<target> inside the clone.
+# <prefix>-gtest-<target> inside the clone, and reused while its stamp matches.
 # Usage: bash .ci/cross.sh [i686] [s390x]   (both when none is named)
 # ZOLT_CROSS_BUILD_PREFIX (default build-ci) names the build directories.
 source "$(dirname "$0")/lib.sh"
 cd "$(dirname "$0")/.."
-need_pkgs cmake ninja-build googletest g++-i686-linux-gnu g++-s390x-linux-gnu qemu-user
+need_pkgs cmake ninja-build pkg-config googletest g++-i686-linux-gnu g++-s390x-linux-gnu qemu-user
 prefix=${ZOLT_CROSS_BUILD_PREFIX:-build-ci}
 jobs=$(( $(nproc) < 2 ? $(nproc) : 2 ))
 
