@@ -41,6 +41,7 @@ CONTEXT = [
     ("Zolt::equal", "zolt_equal", "memcpy", "memcpy_copy"),
     ("CRYPTO_memcmp", "CRYPTO_memcmp_equal", "memcmp (equal buffers)", "memcmp_equal"),
     ("find_uint8 (lambda)", "zolt_find_uint8_lambda", "memchr", "memchr_absent"),
+    ("find_uint8 (lambda)", "zolt_find_uint8_lambda", "the same through Zolt::predicate", "zolt_find_uint8_predicate"),
     ("hex_of_string", "zolt_hex_of_string", "table hex encoder", "table_hex_encode"),
     ("string_of_hex", "zolt_string_of_hex", "table hex decoder", "table_hex_decode"),
     ("lowercase_ascii", "zolt_lowercase_ascii", "std::tolower loop", "std_tolower"),

@@ -136,6 +136,14 @@ void zolt_find_uint8_lambda(benchmark::State& st) {
     keep(Zolt::find_uint8([wanted](int c) { return c == wanted; }, view(data().a, n)));
   });
 }
+// The same lambda through the exported entry point (one indirect call per byte).
+void zolt_find_uint8_predicate(benchmark::State& st) {
+  const int wanted = opaque(absent);
+  const auto lambda = [wanted](int c) { return c == wanted; };
+  per_byte(st, [&](std::size_t n) {
+    keep(Zolt::find_uint8(Zolt::predicate(lambda), view(data().a, n)));
+  });
+}
 void zolt_bigstring_find_uint8_lambda(benchmark::State& st) {
   const int wanted = opaque(absent);
   per_byte(st, [&](std::size_t n) {
@@ -302,6 +310,7 @@ BENCHMARK(zolt_bigstring_compare_be)->Apply(sizes);
 BENCHMARK(zolt_bigstring_compare_le)->Apply(sizes);
 BENCHMARK(sodium_compare_le)->Apply(sizes);
 BENCHMARK(zolt_find_uint8_lambda)->Apply(sizes);
+BENCHMARK(zolt_find_uint8_predicate)->Apply(sizes);
 BENCHMARK(zolt_bigstring_find_uint8_lambda)->Apply(sizes);
 BENCHMARK(memchr_absent)->Apply(sizes);
 BENCHMARK(zolt_hex_of_string)->Apply(sizes);
