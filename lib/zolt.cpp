@@ -120,11 +120,13 @@ bool exists_uint8(predicate p, std::string_view s) { return exists_uint8(0, p, s
 
 std::string ascii_of_int32(std::ptrdiff_t digits, std::int32_t value) {
   if (digits < 0) throw std::invalid_argument("digits < 0");
+  constexpr std::int32_t ten = 10;
+  constexpr std::int32_t reciprocal = divmod_reciprocal(ten);  // formed at compile time
   std::string out(static_cast<std::size_t>(digits), '0');
   char* const dst = out.data();
   std::int32_t x = value;
   for (std::ptrdiff_t i = digits - 1; i >= 0; --i) {
-    const auto [q, r] = divmod10(x);
+    const auto [q, r] = divmod_by_reciprocal(x, ten, reciprocal);
     dst[i] = static_cast<char>(char_chr(48 | r));
     x = q;
   }

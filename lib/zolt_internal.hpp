@@ -120,17 +120,6 @@ inline std::pair<std::int32_t, std::int32_t> divmod_by_reciprocal(std::int32_t d
   return {add(add(add(q1, q2), 1), mask), add(r2, mask & m)};
 }
 
-// The quotient and remainder of x, read as unsigned, by 10: the pair divmod
-// gives for m = 10, with one multiplication instead of two, for the digit loop
-// of ascii_of_int32. floor(x * 0xCCCCCCCD / 2^35) = floor(x / 10) for every x
-// below 2^32: 0xCCCCCCCD = (2^35 + 2) / 10 adds x / (5 * 2^35) < 1/40 to x / 10,
-// whose fractional part is at most 9/10.
-constexpr std::pair<std::int32_t, std::int32_t> divmod10(std::int32_t x) noexcept {
-  const std::uint32_t u = static_cast<std::uint32_t>(x);
-  const auto q = static_cast<std::uint32_t>((std::uint64_t{u} * 0xCCCCCCCDu) >> 35);
-  return {static_cast<std::int32_t>(q), static_cast<std::int32_t>(u - 10 * q)};
-}
-
 // The digit character of v, 0..15, by arithmetic alone.
 inline std::uint8_t to_hex_nibble(std::ptrdiff_t v) noexcept {
   const std::ptrdiff_t a = v + 86;

@@ -97,22 +97,6 @@ TEST(FastPaths, ByteLanesMatchThePerByteArithmetic) {
   }
 }
 
-// ascii_of_int32's one-multiplication step against divmod's two-step one, at
-// every multiple of 10 near the ends of the range and at random values.
-TEST(FastPaths, DivisionByTenMatchesDivmod) {
-  const std::int32_t reciprocal = Zolt::divmod_reciprocal(10);
-  std::vector<std::uint32_t> values;
-  for (std::uint32_t k = 0; k < 5000; ++k) {
-    values.insert(values.end(), {k, 0xFFFFFFFFu - k, 0x80000000u + k, 0x80000000u - k});
-  }
-  std::mt19937 rng(11);
-  for (int k = 0; k < 200000; ++k) values.push_back(static_cast<std::uint32_t>(rng()));
-  for (const std::uint32_t u : values) {
-    const auto x = static_cast<std::int32_t>(u);
-    ASSERT_EQ(Zolt::divmod10(x), Zolt::divmod_by_reciprocal(x, 10, reciprocal)) << u;
-  }
-}
-
 // The inline search templates take the same walk as the exported entry points.
 TEST(FastPaths, InlineSearchMatchesTheExportedOne) {
   const std::string s = "hello, world";
