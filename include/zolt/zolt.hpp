@@ -27,6 +27,8 @@
 
 namespace Zolt {
 
+class predicate;
+
 namespace detail {
 
 using uword = std::make_unsigned_t<std::ptrdiff_t>;
@@ -66,6 +68,13 @@ inline std::ptrdiff_t mask_if_not_zero(std::ptrdiff_t c) noexcept {
   return value_barrier((neg(c) | c) >> sign_shift);
 }
 
+// A callable taking a byte value and answering something that converts to
+// bool, other than a predicate itself.
+template <class F>
+concept byte_callable = !std::is_same_v<std::remove_cvref_t<F>, predicate> &&
+                           std::is_invocable_v<F&, int> &&
+                           std::is_constructible_v<bool, std::invoke_result_t<F&, int>>;
+
 }  // namespace detail
 
 // A non-owning reference to a callable taking a byte value (an int 0..255) and
@@ -73,10 +82,7 @@ inline std::ptrdiff_t mask_if_not_zero(std::ptrdiff_t c) noexcept {
 // outlive the callable it refers to; pass it straight to a search.
 class predicate {
  public:
-  template <class F>
-    requires(!std::is_same_v<std::remove_cvref_t<F>, predicate> &&
-             std::is_invocable_v<F&, int> &&
-             std::is_constructible_v<bool, std::invoke_result_t<F&, int>>)
+  template <detail::byte_callable F>
   predicate(F&& f) noexcept {  // NOLINT(google-explicit-constructor): implicit by design
     using Plain = std::remove_cvref_t<F>;
     if constexpr (std::is_function_v<std::remove_pointer_t<Plain>>) {
@@ -217,11 +223,6 @@ std::ptrdiff_t find_walk(std::ptrdiff_t start, std::ptrdiff_t end, P& p, Byte by
   return answer;
 }
 
-template <class F>
-concept inline_predicate = !std::is_same_v<std::remove_cvref_t<F>, predicate> &&
-                           std::is_invocable_v<F&, int> &&
-                           std::is_constructible_v<bool, std::invoke_result_t<F&, int>>;
-
 }  // namespace detail
 
 // find_uint8 and exists_uint8 for a callable the compiler can see (a lambda, a
@@ -229,22 +230,22 @@ concept inline_predicate = !std::is_same_v<std::remove_cvref_t<F>, predicate> &&
 // inlined into the walk. Same calls, order, results and exceptions as the
 // exported forms, which a Zolt::predicate argument still reaches. Time depends
 // on the length and start only (and on p's own timing), as there.
-template <detail::inline_predicate F>
+template <detail::byte_callable F>
 std::ptrdiff_t find_uint8(std::ptrdiff_t start, F&& p, std::string_view s) {
   if (start < 0) throw std::out_of_range("find_uint8: negative start");
   return detail::find_walk(start, static_cast<std::ptrdiff_t>(s.size()), p, [s](std::ptrdiff_t i) {
     return static_cast<unsigned char>(s[static_cast<std::size_t>(i)]);
   });
 }
-template <detail::inline_predicate F>
+template <detail::byte_callable F>
 std::ptrdiff_t find_uint8(F&& p, std::string_view s) {
   return find_uint8(0, p, s);
 }
-template <detail::inline_predicate F>
+template <detail::byte_callable F>
 bool exists_uint8(std::ptrdiff_t start, F&& p, std::string_view s) {
   return static_cast<bool>(select_int(find_uint8(start, p, s) + 1, 0, 1));
 }
-template <detail::inline_predicate F>
+template <detail::byte_callable F>
 bool exists_uint8(F&& p, std::string_view s) {
   return exists_uint8(0, p, s);
 }
