@@ -37,7 +37,9 @@ struct bigstring_reader {
   std::ptrdiff_t get16(std::ptrdiff_t i) const noexcept { return Zolt_bigstring::get16(s, i); }
   // The n bytes from i on, range-tested like get, once for a whole run of reads.
   const unsigned char* bytes(std::ptrdiff_t i, std::ptrdiff_t n) const {
-    if (i < 0 || n < 0 || static_cast<std::size_t>(i + n) > s.size()) {
+    // Written so that i + n cannot overflow.
+    if (i < 0 || n < 0 || static_cast<std::size_t>(i) > s.size() ||
+        static_cast<std::size_t>(n) > s.size() - static_cast<std::size_t>(i)) {
       throw std::out_of_range("Zolt_bigstring: index out of range");
     }
     return reinterpret_cast<const unsigned char*>(s.data()) + i;
