@@ -240,9 +240,4 @@ std::ptrdiff_t find_uint8(std::ptrdiff_t start, std::ptrdiff_t end, const predic
   return detail::find_walk(start, end, p, [&s](std::ptrdiff_t i) { return s.get(i); });
 }
 
-// true unless the search answered -1, without a branch on the answer.
-inline bool exists_of_index(std::ptrdiff_t index) noexcept {
-  return static_cast<bool>(select_int(index + 1, 0, 1));
-}
-
 }  // namespace Zolt::fold

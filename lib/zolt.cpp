@@ -113,7 +113,7 @@ std::ptrdiff_t find_uint8(std::ptrdiff_t start, predicate p, std::string_view s)
 std::ptrdiff_t find_uint8(predicate p, std::string_view s) { return find_uint8_inner(0, p, s); }
 
 bool exists_uint8(std::ptrdiff_t start, predicate p, std::string_view s) {
-  return fold::exists_of_index(find_uint8_inner(start, p, s));
+  return detail::found(find_uint8_inner(start, p, s));
 }
 
 bool exists_uint8(predicate p, std::string_view s) { return exists_uint8(0, p, s); }

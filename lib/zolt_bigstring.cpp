@@ -44,7 +44,7 @@ std::ptrdiff_t find_uint8(std::ptrdiff_t start, Zolt::predicate p, bigstring s) 
 std::ptrdiff_t find_uint8(Zolt::predicate p, bigstring s) { return find_uint8_inner(0, p, s); }
 
 bool exists_uint8(std::ptrdiff_t start, Zolt::predicate p, bigstring s) {
-  return fold::exists_of_index(find_uint8_inner(start, p, s));
+  return Zolt::detail::found(find_uint8_inner(start, p, s));
 }
 
 bool exists_uint8(Zolt::predicate p, bigstring s) { return exists_uint8(0, p, s); }

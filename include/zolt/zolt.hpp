@@ -223,6 +223,11 @@ std::ptrdiff_t find_walk(std::ptrdiff_t start, std::ptrdiff_t end, P& p, Byte by
   return answer;
 }
 
+// true unless the search answered -1, without a branch on the answer.
+inline bool found(std::ptrdiff_t index) noexcept {
+  return static_cast<bool>(select_int(index + 1, 0, 1));
+}
+
 }  // namespace detail
 
 // find_uint8 and exists_uint8 for a callable the compiler can see (a lambda, a
@@ -243,7 +248,7 @@ std::ptrdiff_t find_uint8(F&& p, std::string_view s) {
 }
 template <detail::byte_callable F>
 bool exists_uint8(std::ptrdiff_t start, F&& p, std::string_view s) {
-  return static_cast<bool>(select_int(find_uint8(start, p, s) + 1, 0, 1));
+  return detail::found(find_uint8(start, p, s));
 }
 template <detail::byte_callable F>
 bool exists_uint8(F&& p, std::string_view s) {
