@@ -51,12 +51,18 @@ inline std::ptrdiff_t eight_if_one_or_more(std::ptrdiff_t n) noexcept {
   return value_barrier(detail::neg(n) >> sign_shift) & 8;
 }
 
+// All ones while acc is 0 (no difference seen yet), else 0: acc is 0, 8 or 16.
+// A mask rather than a shift by acc, whose count would be secret.
+inline uword undecided(uword acc) noexcept {
+  return static_cast<uword>(value_barrier(static_cast<std::ptrdiff_t>(acc - 1) >> sign_shift));
+}
+
 // One comparison step: the first differing position in walking order sets acc to
-// 8 (x above y) or 16 (x below y); once set, v >> acc is 0 and acc keeps its value.
+// 8 (x above y) or 16 (x below y); once set, acc keeps its value.
 inline uword compare_step(uword acc, std::ptrdiff_t x, std::ptrdiff_t y) noexcept {
   const std::ptrdiff_t d = compare(x, y);
   const auto v = static_cast<uword>(sixteen_if_minus_one_or_less(d) + eight_if_one_or_more(d));
-  return acc | (v >> acc);
+  return acc | (v & undecided(acc));
 }
 
 inline std::ptrdiff_t compare_result(uword acc) noexcept {
@@ -171,7 +177,7 @@ inline uword compare_word_step(uword acc, uword x, uword y) noexcept {
   constexpr int top = std::numeric_limits<uword>::digits - 1;
   const uword below = value_barrier(((~x & y) | (~(x ^ y) & (x - y))) >> top);
   const uword above = value_barrier(((~y & x) | (~(x ^ y) & (y - x))) >> top);
-  return acc | (((below << 4) | (above << 3)) >> acc);
+  return acc | (((below << 4) | (above << 3)) & undecided(acc));
 }
 
 // Big-endian order of the first len bytes: -16, 0 or 8. Whole words from the
