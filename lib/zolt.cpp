@@ -2,6 +2,7 @@
 
 #include <zolt/zolt.hpp>
 
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -27,33 +28,44 @@ void encode_hex(const unsigned char* in, std::size_t n, char* out) noexcept {
   }
 }
 
-// Decodes h into a new Out (std::string or std::vector<std::uint8_t>) and the
-// error indicator; every character pair is visited whatever it holds.
-template <class Out>
-std::pair<Out, std::ptrdiff_t> decode_hex(std::string_view h) {
-  const std::size_t n = h.size();
-  std::ptrdiff_t error = static_cast<std::ptrdiff_t>(n & 1) << 4;
-  Out out(n >> 1, 0);
+// Decodes the h.size() / 2 bytes of h into dst and returns the error
+// indicator; every character pair is visited whatever it holds. Writes the
+// bytes straight into dst, so no copy of them is left in this frame.
+std::ptrdiff_t decode_hex(std::string_view h, unsigned char* dst) noexcept {
+  const std::size_t n = h.size() >> 1;
+  std::ptrdiff_t error = static_cast<std::ptrdiff_t>(h.size() & 1) << 4;
   // Eight characters (four bytes) per step in byte lanes, then pair by pair.
-  auto* const dst = out.data();
   std::size_t i = 0;
   lanes::word lane_error = 0;
-  for (; i + 4 <= out.size(); i += 4) {
+  for (; i + 4 <= n; i += 4) {
     const lanes::word v = lanes::nib(lanes::load(h.data() + 2 * i));
     lane_error |= v;
     const lanes::word b = lanes::bytes_of_nibbles(v);
-    for (std::size_t j = 0; j < 4; ++j) {
-      dst[i + j] = static_cast<typename Out::value_type>(char_chr(static_cast<std::ptrdiff_t>(b >> (8 * j))));
-    }
+    for (std::size_t j = 0; j < 4; ++j) dst[i + j] = char_chr(static_cast<std::ptrdiff_t>(b >> (8 * j)));
   }
   error |= lanes::or_lanes(lane_error);
-  for (; i < out.size(); ++i) {
+  for (; i < n; ++i) {
     const std::ptrdiff_t hi = nib(get(h, static_cast<std::ptrdiff_t>(2 * i)));
     const std::ptrdiff_t lo = nib(get(h, static_cast<std::ptrdiff_t>(2 * i + 1)));
     error |= hi | lo;
-    out[i] = static_cast<typename Out::value_type>(char_chr((hi << 4) | lo));
+    dst[i] = char_chr((hi << 4) | lo);
   }
-  return {std::move(out), error & ~std::ptrdiff_t{15}};
+  return error & ~std::ptrdiff_t{15};
+}
+
+// Decodes h into a new Out (std::string or std::vector<std::uint8_t>) built in
+// place in the returned pair: a short string lives inside the pair itself, and
+// moving it out of a local would leave a copy of the secret in this frame.
+template <class Out>
+std::pair<Out, std::ptrdiff_t> decode_hex(std::string_view h) {
+  std::pair<Out, std::ptrdiff_t> result{Out(h.size() >> 1, 0), 0};
+  result.second = decode_hex(h, reinterpret_cast<unsigned char*>(result.first.data()));
+  return result;
+}
+
+// Throws unless out can hold needed bytes; the sizes are public.
+void check_room(std::size_t have, std::size_t needed, const char* message) {
+  if (have < needed) throw std::invalid_argument(message);
 }
 
 // map_lanes on eight bytes at a time, then map on the last bytes one by one.
@@ -102,7 +114,7 @@ std::pair<std::int32_t, std::int32_t> divmod(std::int32_t dividend, std::int32_t
 }
 
 std::ptrdiff_t find_uint8_inner(std::ptrdiff_t start, predicate p, std::string_view s) {
-  if (start < 0) throw std::out_of_range("find_uint8: negative start");
+  if (start < 0) throw std::out_of_range(detail::negative_start);
   return find_uint8(start, static_cast<std::ptrdiff_t>(s.size()), p, s);
 }
 
@@ -147,6 +159,33 @@ std::string hex_of_string(std::string_view s) {
   std::string out(2 * s.size(), '\0');
   encode_hex(reinterpret_cast<const unsigned char*>(s.data()), s.size(), out.data());
   return out;
+}
+
+void hex_of_bytes_into(std::span<const std::uint8_t> b, std::span<char> out) {
+  check_room(out.size(), 2 * b.size(), "hex_of_bytes_into: output too small");
+  encode_hex(b.data(), b.size(), out.data());
+}
+
+void hex_of_string_into(std::string_view s, std::span<char> out) {
+  check_room(out.size(), 2 * s.size(), "hex_of_string_into: output too small");
+  encode_hex(reinterpret_cast<const unsigned char*>(s.data()), s.size(), out.data());
+}
+
+std::ptrdiff_t bytes_of_hex_into(std::string_view h, std::span<std::uint8_t> out) {
+  check_room(out.size(), h.size() / 2, "bytes_of_hex_into: output too small");
+  return decode_hex(h, out.data());
+}
+
+std::ptrdiff_t string_of_hex_into(std::string_view h, std::span<char> out) {
+  check_room(out.size(), h.size() / 2, "string_of_hex_into: output too small");
+  return decode_hex(h, reinterpret_cast<unsigned char*>(out.data()));
+}
+
+void wipe(std::span<std::byte> s) noexcept {
+  if (s.empty()) return;  // memset wants a valid pointer even for no bytes
+  std::memset(s.data(), 0, s.size());
+  // The stores must happen: the asm may read the memory behind the pointer.
+  __asm__ volatile("" : : "r"(s.data()) : "memory");
 }
 
 std::pair<std::vector<std::uint8_t>, std::ptrdiff_t> bytes_of_hex(std::string_view h) {

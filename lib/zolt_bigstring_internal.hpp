@@ -58,10 +58,14 @@ inline std::ptrdiff_t compare_be(std::ptrdiff_t len, bigstring a, bigstring b) {
 }
 
 // The search over start..end-1 (general form). A start below 0 walks down to
-// index 0 and then fails on the guarded read of index -1.
+// index 0, as a walk down to start would until its read of index -1, and then
+// throws what a negative start throws in every library.
 inline std::ptrdiff_t find_uint8(std::ptrdiff_t start, std::ptrdiff_t end, const Zolt::predicate& p,
                                  bigstring s) {
-  return Zolt::fold::find_uint8(start, end, p, bigstring_reader{s});
+  const std::ptrdiff_t answer =
+      Zolt::fold::find_uint8(start < 0 ? 0 : start, end, p, bigstring_reader{s});
+  if (start < 0) throw std::out_of_range(Zolt::detail::negative_start);
+  return answer;
 }
 
 }  // namespace Zolt_bigstring

@@ -51,19 +51,19 @@ TEST(Allocation, QueriesAndSelectorsAllocateNothing) {
   const std::string a(1000, 'x'), b(1000, 'y');  // made before counting
   const auto p = [](int c) { return c == 'y'; };
   EXPECT_EQ(allocations_in([&] {
-              Zolt::equal(a, b);
-              Zolt::compare_be(a, b);
-              Zolt::compare_le(a, b);
-              Zolt::compare_be_with_len(1000, a, b);
-              Zolt::compare_le_with_len(0, a, b);
-              Zolt::find_uint8(3, p, b);
-              Zolt::find_uint8(p, a);
-              Zolt::exists_uint8(p, a);
-              Zolt::exists_uint8(2, p, b);
-              Zolt::find_uint8_inner(5, p, b);
-              Zolt::divmod(-1, 10);
-              Zolt::select_int(Zolt::one_if_not_zero(3), 1, 2);
-              Zolt::select_a_if_in_range(0, 9, 5, 1, 2);
+              (void)Zolt::equal(a, b);
+              (void)Zolt::compare_be(a, b);
+              (void)Zolt::compare_le(a, b);
+              (void)Zolt::compare_be_with_len(1000, a, b);
+              (void)Zolt::compare_le_with_len(0, a, b);
+              (void)Zolt::find_uint8(3, p, b);
+              (void)Zolt::find_uint8(p, a);
+              (void)Zolt::exists_uint8(p, a);
+              (void)Zolt::exists_uint8(2, p, b);
+              (void)Zolt::find_uint8_inner(5, p, b);
+              (void)Zolt::divmod(-1, 10);
+              (void)Zolt::select_int(Zolt::one_if_not_zero(3), 1, 2);
+              (void)Zolt::select_a_if_in_range(0, 9, 5, 1, 2);
             }),
             0u);
 }
@@ -72,13 +72,13 @@ TEST(Allocation, ResultsAreAllocatedOnce) {
   const std::string bin(500, '\xab');
   const std::string hex(1000, 'a');
   const std::vector<std::uint8_t> vec(500, 0xab);
-  EXPECT_EQ(allocations_in([&] { Zolt::hex_of_string(bin); }), 1u);
-  EXPECT_EQ(allocations_in([&] { Zolt::hex_of_bytes(vec); }), 1u);
-  EXPECT_EQ(allocations_in([&] { Zolt::bytes_of_hex(hex); }), 1u);
-  EXPECT_EQ(allocations_in([&] { Zolt::string_of_hex(hex); }), 1u);
-  EXPECT_EQ(allocations_in([&] { Zolt::lowercase_ascii(hex); }), 1u);
-  EXPECT_EQ(allocations_in([&] { Zolt::uppercase_ascii(hex); }), 1u);
-  EXPECT_EQ(allocations_in([&] { Zolt::ascii_of_int32(100, -1); }), 1u);
+  EXPECT_EQ(allocations_in([&] { (void)Zolt::hex_of_string(bin); }), 1u);
+  EXPECT_EQ(allocations_in([&] { (void)Zolt::hex_of_bytes(vec); }), 1u);
+  EXPECT_EQ(allocations_in([&] { (void)Zolt::bytes_of_hex(hex); }), 1u);
+  EXPECT_EQ(allocations_in([&] { (void)Zolt::string_of_hex(hex); }), 1u);
+  EXPECT_EQ(allocations_in([&] { (void)Zolt::lowercase_ascii(hex); }), 1u);
+  EXPECT_EQ(allocations_in([&] { (void)Zolt::uppercase_ascii(hex); }), 1u);
+  EXPECT_EQ(allocations_in([&] { (void)Zolt::ascii_of_int32(100, -1); }), 1u);
 }
 
 }  // namespace

@@ -67,7 +67,7 @@ TEST(Search, PredicateCalledOncePerByteInDescendingOrder) {
     EXPECT_EQ(r.calls, (std::vector<int>{111, 108, 108, 101}));
   }
   Recorder all;
-  Zolt::exists_uint8(all, kHello);
+  (void)Zolt::exists_uint8(all, kHello);
   EXPECT_EQ(all.calls, (std::vector<int>{111, 108, 108, 101, 104}));
 }
 
@@ -98,9 +98,9 @@ TEST(Search, NegativeStartThrowsOutOfRangeWithoutReading) {
     for (P start : {P{-1}, P{-2}, P{-5}, P{-6}, kMin, kMin + 1}) {
       SCOPED_TRACE(testing::Message() << "start " << start << " length " << s.size());
       Recorder r;
-      EXPECT_THROW(Zolt::find_uint8(start, r, s), std::out_of_range);
-      EXPECT_THROW(Zolt::exists_uint8(start, r, s), std::out_of_range);
-      EXPECT_THROW(Zolt::find_uint8_inner(start, r, s), std::out_of_range);
+      EXPECT_THROW((void)Zolt::find_uint8(start, r, s), std::out_of_range);
+      EXPECT_THROW((void)Zolt::exists_uint8(start, r, s), std::out_of_range);
+      EXPECT_THROW((void)Zolt::find_uint8_inner(start, r, s), std::out_of_range);
       EXPECT_TRUE(r.calls.empty());
     }
   }
@@ -127,7 +127,7 @@ TEST(Search, PredicateExceptionReachesCaller) {
     return false;
   };
   try {
-    Zolt::find_uint8(thrower, kHello);
+    (void)Zolt::find_uint8(thrower, kHello);
     ADD_FAILURE() << "the predicate's exception was swallowed";
   } catch (const Stop& e) {
     EXPECT_EQ(e.byte, 108);

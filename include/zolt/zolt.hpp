@@ -25,6 +25,16 @@
 #define ZOLT_EXPORT
 #endif
 
+// Lets Clang diagnose a predicate made from a temporary that outlives it.
+#if defined(__has_cpp_attribute)
+#if __has_cpp_attribute(clang::lifetimebound)
+#define ZOLT_LIFETIMEBOUND [[clang::lifetimebound]]
+#endif
+#endif
+#ifndef ZOLT_LIFETIMEBOUND
+#define ZOLT_LIFETIMEBOUND
+#endif
+
 namespace Zolt {
 
 class predicate;
@@ -68,6 +78,22 @@ inline std::ptrdiff_t mask_if_not_zero(std::ptrdiff_t c) noexcept {
   return value_barrier((neg(c) | c) >> sign_shift);
 }
 
+// What a negative start throws, in every library.
+inline constexpr const char negative_start[] = "find_uint8: negative start";
+
+// A C string: a char pointer or a char array, which std::string_view would
+// measure with strlen, stopping at the first zero byte.
+template <class T>
+concept c_string = std::is_convertible_v<T, const char*>;
+
+template <class...>
+inline constexpr bool rejected = false;
+
+template <class T, class...>
+struct first_of {
+  using type = T;
+};
+
 // A callable taking a byte value and answering something that converts to
 // bool, other than a predicate itself.
 template <class F>
@@ -83,7 +109,7 @@ concept byte_callable = !std::is_same_v<std::remove_cvref_t<F>, predicate> &&
 class predicate {
  public:
   template <detail::byte_callable F>
-  predicate(F&& f) noexcept {  // NOLINT(google-explicit-constructor): implicit by design
+  predicate(F&& f ZOLT_LIFETIMEBOUND) noexcept {  // NOLINT(google-explicit-constructor): implicit by design
     using Plain = std::remove_cvref_t<F>;
     if constexpr (std::is_function_v<std::remove_pointer_t<Plain>>) {
       // Functions and function pointers are held by value: nothing can dangle.
@@ -116,88 +142,126 @@ class predicate {
 // it reads is secret and never shapes branches, addresses or loop counts.
 
 // Same length and same bytes. Time depends on the lengths only.
-ZOLT_EXPORT bool equal(std::string_view a, std::string_view b) noexcept;
+[[nodiscard]] ZOLT_EXPORT bool equal(std::string_view a, std::string_view b) noexcept;
 
 // Order of a against b as big-endian unsigned numbers: -16 below, 0 equal, 8 above;
 // 1 when a is shorter, -1 when a is longer. Time depends on the lengths only.
-ZOLT_EXPORT std::ptrdiff_t compare_be(std::string_view a, std::string_view b) noexcept;
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t compare_be(std::string_view a, std::string_view b) noexcept;
 
 // compare_be after checking both lengths equal len; len 0 gives 0 for any strings.
 // Throws std::invalid_argument("compare_be_with_len"). Time depends on len only.
-ZOLT_EXPORT std::ptrdiff_t compare_be_with_len(std::ptrdiff_t len, std::string_view a,
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t compare_be_with_len(std::ptrdiff_t len, std::string_view a,
                                                std::string_view b);
 
 // As compare_be, the last byte most significant. Time depends on the lengths only.
-ZOLT_EXPORT std::ptrdiff_t compare_le(std::string_view a, std::string_view b) noexcept;
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t compare_le(std::string_view a, std::string_view b) noexcept;
 
 // compare_le after the same check as compare_be_with_len, message
 // "compare_le_with_len". Time depends on len only.
-ZOLT_EXPORT std::ptrdiff_t compare_le_with_len(std::ptrdiff_t len, std::string_view a,
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t compare_le_with_len(std::ptrdiff_t len, std::string_view a,
                                                std::string_view b);
 
 // (quotient, remainder) of the dividend read as unsigned 32-bit, for a divisor m in
 // 1..16347 (else std::invalid_argument "m <= 0" / "m >= 16348 not supported").
 // Time may depend on m; never on the dividend.
-ZOLT_EXPORT std::pair<std::int32_t, std::int32_t> divmod(std::int32_t dividend, std::int32_t m);
+[[nodiscard]] ZOLT_EXPORT std::pair<std::int32_t, std::int32_t> divmod(std::int32_t dividend, std::int32_t m);
 
 // Lowest index at or after start whose byte satisfies p, else -1. Calls p once per
 // byte, from the last down to start. A negative start throws std::out_of_range.
 // Time depends on the length and start only (and on p's own timing).
-ZOLT_EXPORT std::ptrdiff_t find_uint8(std::ptrdiff_t start, predicate p, std::string_view s);
-ZOLT_EXPORT std::ptrdiff_t find_uint8(predicate p, std::string_view s);
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8(std::ptrdiff_t start, predicate p, std::string_view s);
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8(predicate p, std::string_view s);
 
 // Whether find_uint8 with the same arguments finds a byte. Same timing as find_uint8.
-ZOLT_EXPORT bool exists_uint8(std::ptrdiff_t start, predicate p, std::string_view s);
-ZOLT_EXPORT bool exists_uint8(predicate p, std::string_view s);
+[[nodiscard]] ZOLT_EXPORT bool exists_uint8(std::ptrdiff_t start, predicate p, std::string_view s);
+[[nodiscard]] ZOLT_EXPORT bool exists_uint8(predicate p, std::string_view s);
 
 // Exactly `digits` decimal characters of value read as unsigned 32-bit (modulo
 // 10^digits, zero-padded). digits < 0 throws std::invalid_argument("digits < 0").
 // Time depends on digits only.
-ZOLT_EXPORT std::string ascii_of_int32(std::ptrdiff_t digits, std::int32_t value);
+[[nodiscard]] ZOLT_EXPORT std::string ascii_of_int32(std::ptrdiff_t digits, std::int32_t value);
 
 // ASCII A-Z to a-z, every other byte unchanged. Time depends on the length only.
-ZOLT_EXPORT std::string lowercase_ascii(std::string_view s);
+[[nodiscard]] ZOLT_EXPORT std::string lowercase_ascii(std::string_view s);
 
 // ASCII a-z to A-Z, every other byte unchanged. Time depends on the length only.
-ZOLT_EXPORT std::string uppercase_ascii(std::string_view s);
+[[nodiscard]] ZOLT_EXPORT std::string uppercase_ascii(std::string_view s);
 
 // Lower-case hexadecimal text, high digit first. Time depends on the length only.
-ZOLT_EXPORT std::string hex_of_bytes(std::span<const std::uint8_t> b);
-ZOLT_EXPORT std::string hex_of_string(std::string_view s);
+[[nodiscard]] ZOLT_EXPORT std::string hex_of_bytes(std::span<const std::uint8_t> b);
+[[nodiscard]] ZOLT_EXPORT std::string hex_of_string(std::string_view s);
 
 // Decoded bytes (length h.size() / 2) and an error indicator: 0 when h is
 // well-formed, 16 for odd length, 240 when some character is not a hex digit.
 // Use the bytes only when the indicator is 0. Time depends on the length only.
-ZOLT_EXPORT std::pair<std::vector<std::uint8_t>, std::ptrdiff_t> bytes_of_hex(std::string_view h);
-ZOLT_EXPORT std::pair<std::string, std::ptrdiff_t> string_of_hex(std::string_view h);
+[[nodiscard]] ZOLT_EXPORT std::pair<std::vector<std::uint8_t>, std::ptrdiff_t> bytes_of_hex(std::string_view h);
+[[nodiscard]] ZOLT_EXPORT std::pair<std::string, std::ptrdiff_t> string_of_hex(std::string_view h);
+
+// The codec into a buffer of the caller's, so that a secret need not pass
+// through memory the library allocates and frees. out must hold at least the
+// result's size (2 * size to encode, h.size() / 2 to decode), else
+// std::invalid_argument is thrown before anything is written; exactly that
+// many bytes are written. Decoding returns the indicator of bytes_of_hex.
+// Time depends on the lengths only.
+ZOLT_EXPORT void hex_of_bytes_into(std::span<const std::uint8_t> b, std::span<char> out);
+ZOLT_EXPORT void hex_of_string_into(std::string_view s, std::span<char> out);
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t bytes_of_hex_into(std::string_view h,
+                                                         std::span<std::uint8_t> out);
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t string_of_hex_into(std::string_view h,
+                                                          std::span<char> out);
+
+// Zeroes the bytes in a way the optimiser cannot remove as a dead store.
+ZOLT_EXPORT void wipe(std::span<std::byte> s) noexcept;
+
+// Any span of one-byte elements.
+template <class T, std::size_t N>
+  requires(sizeof(T) == 1 && !std::is_const_v<T>)
+void wipe(std::span<T, N> s) noexcept {
+  wipe(std::as_writable_bytes(s));
+}
+
+// A string or vector: its whole storage, up to its capacity, where an earlier,
+// longer content may still lie. The size is kept; every byte becomes 0.
+template <class Container>
+  requires(std::is_same_v<Container, std::string> ||
+           std::is_same_v<Container, std::vector<std::uint8_t>>)
+void wipe(Container& c) noexcept {
+  const std::size_t size = c.size();
+  c.resize(c.capacity());  // within the capacity: no reallocation
+  wipe(std::span(c.data(), c.size()));
+  c.resize(size);
+}
 
 // 1 when n is not 0, else 0. Constant time.
-inline std::ptrdiff_t one_if_not_zero(std::ptrdiff_t n) noexcept {
-  return detail::minus_one_or_less(detail::neg(n) | n);
+[[nodiscard]] inline std::ptrdiff_t one_if_not_zero(std::ptrdiff_t n) noexcept {
+  return detail::value_barrier(detail::minus_one_or_less(detail::neg(n) | n));
 }
 
 // 0 when n is not 0, else -1. Constant time.
-inline std::ptrdiff_t zero_if_not_zero(std::ptrdiff_t n) noexcept {
-  return one_if_not_zero(n) - 1;
+[[nodiscard]] inline std::ptrdiff_t zero_if_not_zero(std::ptrdiff_t n) noexcept {
+  return detail::value_barrier(one_if_not_zero(n) - 1);
 }
 
 // 0 for false, 1 for true. Constant time.
-inline std::ptrdiff_t int_of_bool(bool v) noexcept { return static_cast<std::ptrdiff_t>(v); }
+[[nodiscard]] inline std::ptrdiff_t int_of_bool(bool v) noexcept {
+  return detail::value_barrier(static_cast<std::ptrdiff_t>(v));
+}
 
 // true when n is not 0. Constant time.
-inline bool bool_of_int(std::ptrdiff_t n) noexcept {
-  return static_cast<bool>(static_cast<detail::uword>(detail::neg(n) | n) >> detail::sign_shift);
+[[nodiscard]] inline bool bool_of_int(std::ptrdiff_t n) noexcept {
+  return static_cast<bool>(detail::value_barrier(
+      static_cast<detail::uword>(detail::neg(n) | n) >> detail::sign_shift));
 }
 
 // a when c is 0, b for any other c; both are always read. Constant time.
-inline std::ptrdiff_t select_int(std::ptrdiff_t c, std::ptrdiff_t a, std::ptrdiff_t b) noexcept {
+[[nodiscard]] inline std::ptrdiff_t select_int(std::ptrdiff_t c, std::ptrdiff_t a, std::ptrdiff_t b) noexcept {
   const std::ptrdiff_t mask = detail::mask_if_not_zero(c);
   return (a & ~mask) | (b & mask);
 }
 
 // a when low <= n <= high, else b (exact while n - low and high - n do not wrap).
 // Constant time.
-inline std::ptrdiff_t select_a_if_in_range(std::ptrdiff_t low, std::ptrdiff_t high,
+[[nodiscard]] inline std::ptrdiff_t select_a_if_in_range(std::ptrdiff_t low, std::ptrdiff_t high,
                                            std::ptrdiff_t n, std::ptrdiff_t a,
                                            std::ptrdiff_t b) noexcept {
   const std::ptrdiff_t outside =
@@ -205,8 +269,28 @@ inline std::ptrdiff_t select_a_if_in_range(std::ptrdiff_t low, std::ptrdiff_t hi
   return select_int(outside, a, b);
 }
 
+// Predicates for the common searches, built from the selectors: no branch and
+// no table read on the byte or on the values they compare it with. Only the
+// size of the set shapes the work. byte_in_set keeps a view of the set, which
+// must outlive the predicate.
+[[nodiscard]] inline auto byte_equal_to(int value) noexcept {
+  return [value](int byte) noexcept { return static_cast<bool>(zero_if_not_zero(byte ^ value) & 1); };
+}
+[[nodiscard]] inline auto byte_in_range(int low, int high) noexcept {
+  return [low, high](int byte) noexcept {
+    return static_cast<bool>(select_a_if_in_range(low, high, byte, 1, 0));
+  };
+}
+[[nodiscard]] inline auto byte_in_set(std::string_view set ZOLT_LIFETIMEBOUND) noexcept {
+  return [set](int byte) noexcept {
+    std::ptrdiff_t hit = 0;
+    for (const char c : set) hit |= zero_if_not_zero(byte ^ static_cast<unsigned char>(c));
+    return static_cast<bool>(hit & 1);
+  };
+}
+
 // The search with a required start, for the adapters. Same contract as find_uint8.
-ZOLT_EXPORT std::ptrdiff_t find_uint8_inner(std::ptrdiff_t start, predicate p, std::string_view s);
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8_inner(std::ptrdiff_t start, predicate p, std::string_view s);
 
 namespace detail {
 
@@ -224,7 +308,7 @@ std::ptrdiff_t find_walk(std::ptrdiff_t start, std::ptrdiff_t end, P& p, Byte by
 }
 
 // true unless the search answered -1, without a branch on the answer.
-inline bool found(std::ptrdiff_t index) noexcept {
+[[nodiscard]] inline bool found(std::ptrdiff_t index) noexcept {
   return static_cast<bool>(select_int(index + 1, 0, 1));
 }
 
@@ -236,23 +320,60 @@ inline bool found(std::ptrdiff_t index) noexcept {
 // exported forms, which a Zolt::predicate argument still reaches. Time depends
 // on the length and start only (and on p's own timing), as there.
 template <detail::byte_callable F>
-std::ptrdiff_t find_uint8(std::ptrdiff_t start, F&& p, std::string_view s) {
-  if (start < 0) throw std::out_of_range("find_uint8: negative start");
+[[nodiscard]] std::ptrdiff_t find_uint8(std::ptrdiff_t start, F&& p, std::string_view s) {
+  if (start < 0) throw std::out_of_range(detail::negative_start);
   return detail::find_walk(start, static_cast<std::ptrdiff_t>(s.size()), p, [s](std::ptrdiff_t i) {
     return static_cast<unsigned char>(s[static_cast<std::size_t>(i)]);
   });
 }
 template <detail::byte_callable F>
-std::ptrdiff_t find_uint8(F&& p, std::string_view s) {
+[[nodiscard]] std::ptrdiff_t find_uint8(F&& p, std::string_view s) {
   return find_uint8(0, p, s);
 }
 template <detail::byte_callable F>
-bool exists_uint8(std::ptrdiff_t start, F&& p, std::string_view s) {
+[[nodiscard]] bool exists_uint8(std::ptrdiff_t start, F&& p, std::string_view s) {
   return detail::found(find_uint8(start, p, s));
 }
 template <detail::byte_callable F>
-bool exists_uint8(F&& p, std::string_view s) {
+[[nodiscard]] bool exists_uint8(F&& p, std::string_view s) {
   return exists_uint8(0, p, s);
 }
+
+// A byte string given as a C string does not compile: std::string_view would
+// measure it with strlen, which stops at the first zero byte of a binary
+// secret, reads past an array that holds none, and takes time that tells where
+// the first zero is.
+#define ZOLT_REJECT_C_STRINGS(name, rejected_when)                                         \
+  template <class... Args>                                                               \
+    requires(rejected_when)                                                              \
+  void name(Args&&...) {                                                                 \
+    static_assert(detail::rejected<Args...>,                                             \
+                  "zolt: a byte string cannot be a C string (strlen stops at the first " \
+                  "zero byte): pass a std::string_view with its length (\"abc\"sv) or a " \
+                  "std::string");                                                        \
+  }
+// Any argument of the operations that take only byte strings besides numbers
+// and predicates; the input alone of the forms that write into a char buffer.
+#define ZOLT_ANY_C_STRING (detail::c_string<Args> || ...)
+#define ZOLT_FIRST_C_STRING detail::c_string<typename detail::first_of<Args...>::type>
+ZOLT_REJECT_C_STRINGS(equal, ZOLT_ANY_C_STRING)
+ZOLT_REJECT_C_STRINGS(compare_be, ZOLT_ANY_C_STRING)
+ZOLT_REJECT_C_STRINGS(compare_be_with_len, ZOLT_ANY_C_STRING)
+ZOLT_REJECT_C_STRINGS(compare_le, ZOLT_ANY_C_STRING)
+ZOLT_REJECT_C_STRINGS(compare_le_with_len, ZOLT_ANY_C_STRING)
+ZOLT_REJECT_C_STRINGS(find_uint8, ZOLT_ANY_C_STRING)
+ZOLT_REJECT_C_STRINGS(exists_uint8, ZOLT_ANY_C_STRING)
+ZOLT_REJECT_C_STRINGS(find_uint8_inner, ZOLT_ANY_C_STRING)
+ZOLT_REJECT_C_STRINGS(lowercase_ascii, ZOLT_ANY_C_STRING)
+ZOLT_REJECT_C_STRINGS(uppercase_ascii, ZOLT_ANY_C_STRING)
+ZOLT_REJECT_C_STRINGS(hex_of_string, ZOLT_ANY_C_STRING)
+ZOLT_REJECT_C_STRINGS(hex_of_string_into, ZOLT_FIRST_C_STRING)
+ZOLT_REJECT_C_STRINGS(bytes_of_hex, ZOLT_ANY_C_STRING)
+ZOLT_REJECT_C_STRINGS(string_of_hex, ZOLT_ANY_C_STRING)
+ZOLT_REJECT_C_STRINGS(bytes_of_hex_into, ZOLT_FIRST_C_STRING)
+ZOLT_REJECT_C_STRINGS(string_of_hex_into, ZOLT_FIRST_C_STRING)
+#undef ZOLT_REJECT_C_STRINGS
+#undef ZOLT_ANY_C_STRING
+#undef ZOLT_FIRST_C_STRING
 
 }  // namespace Zolt

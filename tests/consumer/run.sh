@@ -76,7 +76,8 @@ expect_exports() {
   [ "$got" = "$expected" ] || fail "lib$lib.so exports '$got', expected '$expected'"
 }
 expect_exports zolt Zolt "$seven divmod ascii_of_int32 lowercase_ascii uppercase_ascii hex_of_bytes
-  hex_of_string bytes_of_hex string_of_hex find_uint8_inner"
+  hex_of_string bytes_of_hex string_of_hex find_uint8_inner hex_of_bytes_into hex_of_string_into
+  bytes_of_hex_into string_of_hex_into wipe"
 expect_exports zolt_bigstring Zolt_bigstring "$seven find_uint8_inner"
 expect_exports zolt_bytes Zolt_bytes "$seven"
 expect_exports zolt_cstruct Zolt_cstruct "$seven"
