@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs a build tree into a fresh prefix under it and checks the result as a
 # user sees it: the installed files, the link graph and exported symbols of the
-# four libraries, and two programs built against the prefix, once through
-# find_package(zolt CONFIG) and once through pkg-config, then run.
+# four libraries, and programs built against the prefix, once through
+# find_package(zolt CONFIG) and once through pkg-config, then run: one that
+# uses all four libraries and one per library that uses it alone.
 #
 # usage: run.sh BUILD_DIR, with the build's tools in the environment:
 #   ZOLT_CXX        the C++ compiler (default c++)
@@ -43,6 +44,9 @@ for l in "${libs[@]}"; do
   [ -f "$prefix/lib/pkgconfig/$l.pc" ] || fail "$l.pc not installed"
   [ -f "$prefix/lib/lib$l.so" ] || fail "lib$l.so not installed"
   readelf -d "$prefix/lib/lib$l.so" | grep -q "SONAME.*\[lib$l\.so\.[0-9]*\]" || fail "lib$l.so has no SONAME"
+  # Each library finds the zolt libraries it needs beside itself.
+  readelf -d "$prefix/lib/lib$l.so" | grep -q 'RUNPATH.*\[\$ORIGIN\]' || fail "lib$l.so has no RUNPATH \$ORIGIN"
+  if grep -q -- '-std=' "$prefix/lib/pkgconfig/$l.pc"; then fail "$l.pc forces a language level"; fi
 done
 
 echo "-- link graph"
@@ -82,29 +86,40 @@ expect_exports zolt_bigstring Zolt_bigstring "$seven find_uint8_inner"
 expect_exports zolt_bytes Zolt_bytes "$seven"
 expect_exports zolt_cstruct Zolt_cstruct "$seven"
 
+# The programs run as a user's would: no LD_LIBRARY_PATH, linked with
+# --as-needed (the default of some toolchains), so that a library that does not
+# find its own dependencies fails to start.
+run() { env -u LD_LIBRARY_PATH "${emulator[@]}" "$@"; }
+as_needed=-Wl,--as-needed
+only=(zolt_only zolt_bigstring_only zolt_bytes_only zolt_cstruct_only)
+
 echo "-- find_package(zolt CONFIG)"
 # A cross toolchain confines package search to its sysroot; zolt_DIR names the
 # package outright.
 cmake -S "$here" -B "$work/cmake" "${cmake_args[@]}" -DCMAKE_PREFIX_PATH="$prefix" \
   -Dzolt_DIR="$prefix/lib/cmake/zolt" -DCMAKE_CXX_COMPILER="$cxx" \
-  -DCMAKE_CXX_FLAGS="${flags[*]}" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  -DCMAKE_CXX_FLAGS="${flags[*]}" -DCMAKE_EXE_LINKER_FLAGS="$as_needed" \
+  -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$work/cmake" >/dev/null
-"${emulator[@]}" "$work/cmake/all_libraries"
-"${emulator[@]}" "$work/cmake/bigstring_only"
+for program in all_libraries "${only[@]}"; do run "$work/cmake/$program"; done
 
 echo "-- pkg-config"
+# The .pc files leave the language level to the user: the headers need C++20
+# or later, and a later one must work too.
 export PKG_CONFIG_PATH=$prefix/lib/pkgconfig
 mkdir -p "$work/pc"
 # shellcheck disable=SC2046  # pkg-config output is meant to split into words
-"$cxx" "${flags[@]}" "$here/all_libraries.cpp" -o "$work/pc/all_libraries" \
-  $(pkg-config --cflags --libs "${libs[@]}") -Wl,-rpath,"$prefix/lib"
-# shellcheck disable=SC2046
-"$cxx" "${flags[@]}" "$here/bigstring_only.cpp" -o "$work/pc/bigstring_only" \
-  $(pkg-config --cflags --libs zolt_bigstring) -Wl,-rpath,"$prefix/lib"
-"${emulator[@]}" "$work/pc/all_libraries"
-"${emulator[@]}" "$work/pc/bigstring_only"
+"$cxx" -std=c++2b "${flags[@]}" "$here/all_libraries.cpp" -o "$work/pc/all_libraries" \
+  $as_needed $(pkg-config --cflags --libs "${libs[@]}") -Wl,-rpath,"$prefix/lib"
+run "$work/pc/all_libraries"
+for l in "${libs[@]}"; do
+  # shellcheck disable=SC2046
+  "$cxx" -std=c++20 "${flags[@]}" -DZOLT_ONLY_"$l" "$here/one_library.cpp" -o "$work/pc/${l}_only" \
+    $as_needed $(pkg-config --cflags --libs "$l") -Wl,-rpath,"$prefix/lib"
+  run "$work/pc/${l}_only"
+done
 
-for program in "$work/cmake/bigstring_only" "$work/pc/bigstring_only"; do
+for program in "$work/cmake/zolt_bigstring_only" "$work/pc/zolt_bigstring_only"; do
   if readelf -d "$program" | grep -q 'NEEDED.*\[libzolt\.so'; then
     fail "$program needs libzolt: zolt_bigstring should stand alone"
   fi
