@@ -124,11 +124,11 @@ TEST(Cstruct, WindowsOfOneBuffer) {
   EXPECT_EQ(run_search("A", [&](Zolt::predicate p) { return Zolt_cstruct::find_uint8(2, p, abca); }),
             returned(-1));
   EXPECT_EQ(run_search("A", [&](Zolt::predicate p) { return Zolt_cstruct::find_uint8(-1, p, abca); }),
-            threw("out_of_range", {0x41, 0x43}));
+            threw(negative_start, {0x41, 0x43}));
   EXPECT_EQ(run_search("A", [&](Zolt::predicate p) { return Zolt_cstruct::exists_uint8(-1, p, abca); }),
-            threw("out_of_range", {0x41, 0x43}));
+            threw(negative_start, {0x41, 0x43}));
   EXPECT_EQ(run_search("A", [&](Zolt::predicate p) { return Zolt_cstruct::find_uint8(-1, p, Cstruct::sub(abca, 1, 0)); }),
-            threw("out_of_range"));
+            threw(negative_start));
 }
 
 TEST(CstructView, CreateAndCopy) {

@@ -230,4 +230,26 @@ TEST(Search, MatchesNaiveScanOnRandomStrings) {
   }
 }
 
+// The predicate builders answer as plain comparisons do, for every byte value
+// and for values and bounds outside 0..255.
+TEST(Predicate, BuildersMatchPlainComparisons) {
+  using namespace std::string_view_literals;
+  const std::string_view sets[] = {""sv, "\0"sv, ",;\xff"sv, "abcdefghijklmnopqrstuvwxyz"sv};
+  for (int byte = 0; byte < 256; ++byte) {
+    for (int value : {0, 1, 0x41, 0xff, 0x100, -1}) {
+      EXPECT_EQ(Zolt::byte_equal_to(value)(byte), byte == value) << byte << " " << value;
+    }
+    for (auto [low, high] : {std::pair{0, 0}, {'0', '9'}, {0x80, 0xff}, {5, 4}, {-3, 300}}) {
+      EXPECT_EQ(Zolt::byte_in_range(low, high)(byte), byte >= low && byte <= high)
+          << byte << " in " << low << ".." << high;
+    }
+    for (std::string_view set : sets) {
+      EXPECT_EQ(Zolt::byte_in_set(set)(byte), set.find(static_cast<char>(byte)) != set.npos)
+          << byte;
+    }
+  }
+  EXPECT_EQ(Zolt::find_uint8(Zolt::byte_in_set(":="sv), "key=value:x"sv), 3);
+  EXPECT_TRUE(Zolt::exists_uint8(Zolt::byte_equal_to(0), "a\0b"sv));
+}
+
 }  // namespace

@@ -181,6 +181,48 @@ TEST(Hex, DecodeMatchesModelOnRandomText) {
   }
 }
 
+// The forms that write into a caller's buffer give the bytes of the returning
+// forms, write exactly the result's size and nothing after it, and refuse a
+// buffer too small before writing anything.
+TEST(Hex, IntoCallerBuffers) {
+  Rng g(0x1a70);
+  for (std::size_t n : {0u, 1u, 7u, 8u, 9u, 33u, 100u}) {
+    SCOPED_TRACE(testing::Message() << "length " << n);
+    const std::string s = random_bytes(g, n);
+    const std::string text = Zolt::hex_of_string(s);
+    const std::vector<std::uint8_t> raw = to_vector(s);
+
+    std::string out(2 * n + 3, '#');
+    Zolt::hex_of_string_into(s, out);
+    EXPECT_EQ(out, text + "###");
+    out.assign(2 * n + 3, '#');
+    Zolt::hex_of_bytes_into(raw, out);
+    EXPECT_EQ(out, text + "###");
+
+    std::string bytes(n + 2, '#');
+    EXPECT_EQ(Zolt::string_of_hex_into(text + "g", bytes), 16);
+    EXPECT_EQ(bytes, s + "##");
+    std::vector<std::uint8_t> vec(n + 1, 0x23);
+    EXPECT_EQ(Zolt::bytes_of_hex_into(text, vec), 0);
+    EXPECT_EQ(std::string_view(reinterpret_cast<const char*>(vec.data()), n), s);
+    EXPECT_EQ(vec.back(), 0x23);
+
+    if (n == 0) continue;
+    std::string small(2 * n - 1, '#');
+    std::vector<std::uint8_t> small_vec(n - 1, 0x23);
+    expect_invalid_argument([&] { Zolt::hex_of_string_into(s, small); },
+                            "hex_of_string_into: output too small");
+    expect_invalid_argument([&] { Zolt::hex_of_bytes_into(raw, small); },
+                            "hex_of_bytes_into: output too small");
+    expect_invalid_argument([&] { (void)Zolt::string_of_hex_into(text, std::span(small).first(n - 1)); },
+                            "string_of_hex_into: output too small");
+    expect_invalid_argument([&] { (void)Zolt::bytes_of_hex_into(text, small_vec); },
+                            "bytes_of_hex_into: output too small");
+    EXPECT_EQ(small, std::string(2 * n - 1, '#'));
+    EXPECT_EQ(small_vec, std::vector<std::uint8_t>(n - 1, 0x23));
+  }
+}
+
 // <cctype> in the C locale (the default of a program that never calls
 // setlocale); only bytes below 128 may change.
 char model_lower(char c) {

@@ -217,7 +217,7 @@ ZOLT_EXPORT void wipe(std::span<std::byte> s) noexcept;
 template <class T, std::size_t N>
   requires(sizeof(T) == 1 && !std::is_const_v<T>)
 void wipe(std::span<T, N> s) noexcept {
-  wipe(std::as_writable_bytes(s));
+  wipe(std::span<std::byte>(std::as_writable_bytes(s)));
 }
 
 // A string or vector: its whole storage, up to its capacity, where an earlier,
@@ -372,6 +372,7 @@ ZOLT_REJECT_C_STRINGS(bytes_of_hex, ZOLT_ANY_C_STRING)
 ZOLT_REJECT_C_STRINGS(string_of_hex, ZOLT_ANY_C_STRING)
 ZOLT_REJECT_C_STRINGS(bytes_of_hex_into, ZOLT_FIRST_C_STRING)
 ZOLT_REJECT_C_STRINGS(string_of_hex_into, ZOLT_FIRST_C_STRING)
+ZOLT_REJECT_C_STRINGS(byte_in_set, ZOLT_ANY_C_STRING)
 #undef ZOLT_REJECT_C_STRINGS
 #undef ZOLT_ANY_C_STRING
 #undef ZOLT_FIRST_C_STRING

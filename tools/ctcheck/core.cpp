@@ -214,19 +214,6 @@ const registration core{{
          }
        }
      }},
-    {"Zolt::select_int in a caller's loop", false,
-     [] {
-       // A table read at a secret index without a secret address: the pattern
-       // an optimiser most likes to turn back into a branch.
-       std::ptrdiff_t table[64];
-       for (std::ptrdiff_t i = 0; i < 64; ++i) table[i] = i * 37 + 5;
-       for (std::ptrdiff_t want : {std::ptrdiff_t{0}, std::ptrdiff_t{17}, std::ptrdiff_t{63}}) {
-         const std::ptrdiff_t index = secret_value(want);
-         std::ptrdiff_t got = 0;
-         for (std::ptrdiff_t i = 0; i < 64; ++i) got = Zolt::select_int(i ^ index, table[i], got);
-         expect(reveal(got) == table[want], "select_int table read at " + std::to_string(want));
-       }
-     }},
     {"Zolt::select_a_if_in_range", false,
      [] {
        for (std::ptrdiff_t n : words) {

@@ -1,0 +1,44 @@
+// Calls that must compile, and calls that must not, one per CASE_ macro; built
+// with -fsyntax-only by the compile_* tests, which match the diagnostic.
+#include <zolt/zolt.hpp>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using namespace std::string_view_literals;
+
+[[maybe_unused]] static void calls() {
+  const std::string s = "secret";
+  const std::string_view v = "a\0b"sv;
+#if defined(CASE_intended)
+  // Strings, views and "..."sv literals, spans of caller buffers, lambdas and
+  // the builders: every result used.
+  std::array<char, 12> hex{};
+  std::vector<std::uint8_t> raw(3);
+  Zolt::hex_of_string_into(s, hex);
+  Zolt::wipe(std::span(hex));
+  Zolt::wipe(raw);
+  const bool ok = Zolt::equal(s, v) || Zolt::equal("abc"sv, std::string("abc")) ||
+                  Zolt::bytes_of_hex_into("00ff"sv, raw) == 0 ||
+                  Zolt::find_uint8([](int b) { return b == 0; }, v) == 1 ||
+                  Zolt::exists_uint8(Zolt::byte_in_set(",;"sv), s) ||
+                  Zolt::compare_be_with_len(3, v, "abc"sv) == 0;
+  (void)ok;
+#elif defined(CASE_char_array)
+  const char a[4] = {0, 1, 2, 3}, b[4] = {0, 9, 9, 9};
+  (void)Zolt::equal(a, b);
+#elif defined(CASE_char_pointer)
+  const char* p = "abc";
+  (void)Zolt::compare_le(s, p);
+#elif defined(CASE_literal)
+  (void)Zolt::string_of_hex("00ff");
+#elif defined(CASE_ignored_result)
+  Zolt::equal(s, v);
+#elif defined(CASE_dangling_predicate)
+  const Zolt::predicate p = [](int b) { return b == 0; };
+  (void)Zolt::find_uint8(p, s);
+#endif
+}

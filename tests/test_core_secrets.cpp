@@ -1,0 +1,141 @@
+// Secrets left behind: wipe clears what it is given (a container up to its
+// capacity), and the codec leaves no copy of a decoded or encoded secret in
+// the stack frames it has returned from.
+#include "test_core.hpp"
+
+#include <zolt/zolt.hpp>
+
+#include <array>
+#include <cstring>
+
+namespace {
+
+using namespace zolt_test;
+
+bool all_zero(const void* p, std::size_t n) {
+  const auto* b = static_cast<const unsigned char*>(p);
+  for (std::size_t i = 0; i < n; ++i) {
+    if (b[i] != 0) return false;
+  }
+  return true;
+}
+
+TEST(Wipe, ClearsEveryByteAndKeepsTheSize) {
+  std::array<unsigned char, 37> raw;
+  raw.fill(0xA5);
+  Zolt::wipe(std::span(raw));
+  EXPECT_TRUE(all_zero(raw.data(), raw.size()));
+
+  std::array<std::byte, 5> bytes;
+  bytes.fill(std::byte{7});
+  Zolt::wipe(std::span(bytes).subspan(1, 3));  // only the span given
+  EXPECT_EQ(bytes[0], std::byte{7});
+  EXPECT_EQ(bytes[4], std::byte{7});
+  EXPECT_TRUE(all_zero(bytes.data() + 1, 3));
+
+  Zolt::wipe(std::span<char>());  // nothing to do, no pointer needed
+}
+
+// A container's earlier, longer content lies past its size, inside its
+// capacity: wipe clears it too.
+TEST(Wipe, ClearsContainersUpToTheirCapacity) {
+  for (std::size_t n : {0u, 5u, 15u, 16u, 100u}) {
+    SCOPED_TRACE(n);
+    std::string s(200, 'k');
+    s.resize(n);
+    const char* storage = s.data();
+    const std::size_t capacity = s.capacity();
+    Zolt::wipe(s);
+    EXPECT_EQ(s.size(), n);
+    EXPECT_EQ(s.data(), storage);
+    EXPECT_TRUE(all_zero(storage, capacity));
+
+    std::vector<std::uint8_t> v(300, 0x5A);
+    v.resize(n);
+    Zolt::wipe(v);
+    EXPECT_EQ(v.size(), n);
+    EXPECT_TRUE(all_zero(v.data(), v.capacity()));
+  }
+}
+
+constexpr std::size_t kScanned = 16384;
+
+// Zeroes the stack below the caller, so that the pages exist and hold no
+// earlier test's bytes.
+[[gnu::noinline]] void clear_stack_below() {
+  volatile unsigned char area[kScanned + 4096];
+  for (auto& b : area) b = 0;
+}
+
+// Whether the kScanned bytes of stack below `top` (frames that have returned)
+// hold `secret`. Reads memory below the stack pointer on purpose, byte by byte.
+[[gnu::noinline, gnu::no_sanitize_address]] bool stack_below_holds(
+    const volatile unsigned char* top, std::string_view secret) {
+  const volatile unsigned char* const bottom = top - kScanned;
+  for (const volatile unsigned char* p = bottom; p + secret.size() <= top; ++p) {
+    std::size_t k = 0;
+    while (k < secret.size() && p[k] == static_cast<unsigned char>(secret[k])) ++k;
+    if (k == secret.size()) return true;
+  }
+  return false;
+}
+
+// Runs the codec through `use`, which must wipe its own copy of the result,
+// and then looks for `secret` in the frames the library returned from.
+template <class Use>
+[[gnu::noinline]] bool leaves_copy(std::string_view secret, Use use) {
+  volatile unsigned char top = 0;
+  use();
+  return stack_below_holds(&top, secret);
+}
+
+// Short results included: a string of up to 15 bytes lives inside the string
+// object, and moving one out of a local left the secret in the dead frame.
+TEST(Wipe, CodecLeavesNoCopyInReturnedFrames) {
+  using namespace std::string_literals;
+  const std::string key = "\xC3\x5A\x9E\x01\x77\xE4\x2B\xD0\x6F\x13\xA8\x4C"s;
+  const std::string long_key = key + key + key;
+  for (const std::string& secret : {key, long_key}) {
+    SCOPED_TRACE(secret.size());
+    const std::string text = Zolt::hex_of_string(secret);
+    const auto decoded = [&](auto decode) {
+      clear_stack_below();
+      return leaves_copy(secret, decode);
+    };
+    EXPECT_FALSE(decoded([&] {
+      auto result = Zolt::string_of_hex(text);
+      Zolt::wipe(result.first);
+    }));
+    EXPECT_FALSE(decoded([&] {
+      auto result = Zolt::bytes_of_hex(text);
+      Zolt::wipe(result.first);
+    }));
+    EXPECT_FALSE(decoded([&] {
+      std::array<char, 36> out;
+      (void)Zolt::string_of_hex_into(text, out);
+      Zolt::wipe(std::span(out));
+    }));
+    clear_stack_below();
+    EXPECT_FALSE(leaves_copy(text, [&] {
+      std::array<char, 72> out;
+      Zolt::hex_of_string_into(secret, out);
+      Zolt::wipe(std::span(out));
+    }));
+  }
+}
+
+// The scan finds a copy that is there: a frame that returns with the secret
+// still in a local.
+[[gnu::noinline]] void leave_a_copy(std::string_view secret) {
+  volatile char local[64];  // the copy this frame leaves behind
+  for (std::size_t i = 0; i < secret.size(); ++i) local[i] = secret[i];
+  (void)local[0];
+}
+
+TEST(Wipe, ScanFindsALeftoverCopy) {
+  const std::string secret = "\xC3\x5A\x9E\x01\x77\xE4\x2B\xD0";
+  clear_stack_below();
+  EXPECT_TRUE(leaves_copy(secret, [&] { leave_a_copy(secret); }));
+}
+
+}  // namespace
