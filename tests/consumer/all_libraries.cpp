@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A program built against the installed tree that calls each of the four
 // libraries once; exits non-zero on any wrong answer.
 #include <zolt/cstruct.hpp>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A program that uses the large-buffer library alone: it must build and run
 // without libzolt.
 #include <zolt/zolt_bigstring.hpp>

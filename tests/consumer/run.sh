@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs a build tree into a fresh prefix under it and checks the result as a
 # user sees it: the installed files, the link graph and exported symbols of the
 # four libraries, and two programs built against the prefix, once through
