@@ -39,11 +39,19 @@ echo "-- installed files"
 for h in zolt zolt_bigstring zolt_bytes zolt_cstruct cstruct; do
   [ -f "$prefix/include/zolt/$h.hpp" ] || fail "header zolt/$h.hpp not installed"
 done
+[ -f "$prefix/include/zolt/version.h" ] || fail "header zolt/version.h not installed"
+# The version the build was configured with, from the installed header.
+version_part() { sed -n "s/^#define ZOLT_VERSION_$1 \(.*\)$/\1/p" "$prefix/include/zolt/version.h"; }
+major=$(version_part MAJOR) minor=$(version_part MINOR) patch=$(version_part PATCH)
+[ "$(version_part STRING)" = "\"$major.$minor.$patch\"" ] || fail "ZOLT_VERSION_STRING disagrees with its parts"
 [ -f "$prefix/lib/cmake/zolt/zoltConfig.cmake" ] || fail "CMake package not installed"
 for l in "${libs[@]}"; do
   [ -f "$prefix/lib/pkgconfig/$l.pc" ] || fail "$l.pc not installed"
+  grep -qx "Version: $major.$minor.$patch" "$prefix/lib/pkgconfig/$l.pc" || fail "$l.pc does not carry version $major.$minor.$patch"
   [ -f "$prefix/lib/lib$l.so" ] || fail "lib$l.so not installed"
-  readelf -d "$prefix/lib/lib$l.so" | grep -q "SONAME.*\[lib$l\.so\.[0-9]*\]" || fail "lib$l.so has no SONAME"
+  # While the major version is 0, every minor version may break the ABI.
+  readelf -d "$prefix/lib/lib$l.so" | grep -q "SONAME.*\[lib$l\.so\.$major\.$minor\]" ||
+    fail "lib$l.so's SONAME is not lib$l.so.$major.$minor"
 done
 
 echo "-- link graph"
@@ -77,10 +85,22 @@ expect_exports() {
   [ "$got" = "$expected" ] || fail "lib$lib.so exports '$got', expected '$expected'"
 }
 expect_exports zolt Zolt "$seven divmod ascii_of_int32 lowercase_ascii uppercase_ascii hex_of_bytes
-  hex_of_string bytes_of_hex string_of_hex find_uint8_inner"
+  hex_of_string bytes_of_hex string_of_hex find_uint8_inner version_string"
 expect_exports zolt_bigstring Zolt_bigstring "$seven find_uint8_inner"
 expect_exports zolt_bytes Zolt_bytes "$seven"
 expect_exports zolt_cstruct Zolt_cstruct "$seven"
+
+echo "-- find_package(zolt VERSION CONFIG)"
+# The package accepts a request for its own major.minor only.
+accepts() {
+  cmake -S "$here/version" -B "$work/version-$1" "${cmake_args[@]}" -Dzolt_DIR="$prefix/lib/cmake/zolt" \
+    -DZOLT_REQUEST="$1" >/dev/null 2>&1
+}
+accepts "$major.$minor" || fail "find_package(zolt $major.$minor CONFIG) fails"
+accepts "$major.$minor.$patch" || fail "find_package(zolt $major.$minor.$patch CONFIG) fails"
+for other in "$major.$((minor - 1))" "$major.$((minor + 1))" "$((major + 1)).$minor"; do
+  if accepts "$other"; then fail "find_package(zolt $other CONFIG) accepts version $major.$minor.$patch"; fi
+done
 
 echo "-- find_package(zolt CONFIG)"
 # A cross toolchain confines package search to its sysroot; zolt_DIR names the
