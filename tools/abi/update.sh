@@ -3,9 +3,9 @@
 # Regenerates the ABI baselines abi/lib*.abi from the current sources. Commit
 # them together with the soname change when the ABI breaks on purpose, or
 # after adding functions.
-# Usage: bash tools/abi/update.sh [BUILD_DIR]   (default build-abi)
+# Usage: bash tools/abi/update.sh   (builds in build-abi)
 source "$(dirname "$0")/lib.sh"
-build=$(realpath -m "${1:-$abi_root/build-abi}")
+build=$abi_root/build-abi
 abi_build "$build"
 mkdir -p "$abi_root/abi"
 for lib in "${abi_libs[@]}"; do
