@@ -27,7 +27,7 @@ soversion=${version%.*}
 runtime=$build/libzolt${soversion}_${version}-1_$(dpkg --print-architecture).deb
 dev=$build/libzolt-dev_${version}-1_$(dpkg --print-architecture).deb
 ls "$build"/*.deb
-[ -f "$runtime" ] && [ -f "$dev" ] || fail "expected $(basename "$runtime") and $(basename "$dev")"
+for deb in "$runtime" "$dev"; do [ -f "$deb" ] || fail "cpack made no $(basename "$deb")"; done
 
 step "package contents"
 # The files of a package, without directories, sorted.
