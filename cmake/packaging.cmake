@@ -7,10 +7,12 @@
 set(ZOLT_SOVERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR})
 set(ZOLT_RUNTIME_PACKAGE libzolt${ZOLT_SOVERSION})
 
-# Each package carries the license, where Debian looks for it.
+# Each package carries the license where Debian looks for it; a plain
+# `cmake --install` leaves these two copies out.
 install(FILES LICENSE DESTINATION share/doc/${ZOLT_RUNTIME_PACKAGE} RENAME copyright
-        COMPONENT runtime)
-install(FILES LICENSE DESTINATION share/doc/libzolt-dev RENAME copyright COMPONENT dev)
+        COMPONENT runtime EXCLUDE_FROM_ALL)
+install(FILES LICENSE DESTINATION share/doc/libzolt-dev RENAME copyright COMPONENT dev
+        EXCLUDE_FROM_ALL)
 
 set(CPACK_PACKAGE_NAME zolt)
 set(CPACK_PACKAGE_VENDOR "the zolt developers")
