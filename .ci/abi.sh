@@ -10,6 +10,7 @@
 source "$(dirname "$0")/lib.sh"
 cd "$(dirname "$0")/.."
 need_pkgs cmake g++ make binutils git abigail-tools
+# shellcheck source=tools/abi/lib.sh
 source tools/abi/lib.sh
 build=$PWD/build-ci-abi
 

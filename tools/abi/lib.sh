@@ -1,10 +1,12 @@
 # SPDX-License-Identifier: MIT
+# shellcheck shell=bash
 # Shared by tools/abi/update.sh and .ci/abi.sh; sourced, not run. The ABI of a
 # library is read from the debug info of a GCC Release build with -g; source paths
 # are made relative so the result does not depend on where the clone lives.
 set -euo pipefail
 
 abi_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+# shellcheck disable=SC2034  # used by the scripts that source this file
 abi_libs=(zolt zolt_bigstring zolt_bytes zolt_cstruct)
 
 # abi_build DIR: the four libraries, Release with debug info, into DIR, which

@@ -4,6 +4,7 @@
 # them together with the soname change when the ABI breaks on purpose, or
 # after adding functions.
 # Usage: bash tools/abi/update.sh   (builds in build-abi)
+# shellcheck source=tools/abi/lib.sh
 source "$(dirname "$0")/lib.sh"
 build=$abi_root/build-abi
 abi_build "$build"
