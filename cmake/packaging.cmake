@@ -14,11 +14,8 @@ install(FILES LICENSE DESTINATION share/doc/${ZOLT_RUNTIME_PACKAGE} RENAME copyr
 install(FILES LICENSE DESTINATION share/doc/libzolt-dev RENAME copyright COMPONENT dev
         EXCLUDE_FROM_ALL)
 
-set(CPACK_PACKAGE_NAME zolt)
-set(CPACK_PACKAGE_VENDOR "the zolt developers")
 set(CPACK_PACKAGE_CONTACT "the zolt developers" CACHE STRING
     "Maintainer field of the packages, 'Name <address>'")
-set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_COMPONENTS_ALL runtime dev)
 set(CPACK_COMPONENT_DEV_DEPENDS runtime)
