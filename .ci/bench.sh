@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the benchmark so that it cannot rot. Its numbers are not judged here:
 # shared CI machines are too noisy. Run it by hand (see bench/ratios.py):
 #   build-ci-bench/bench/zolt_bench --benchmark_out=b.json --benchmark_out_format=json

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Cross builds of everything for i686 (32-bit word, little-endian) and s390x
 # (64-bit word, big-endian), with the test suite run under qemu-user through
 # ctest, so that no result can depend on the word width or the byte order.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Constant time on the builds people make: the libraries built by GCC and by
 # Clang at -O0, -O1, -O2, -O3 and -Os (ten builds, Clang with its default
 # passes). On each: the memcheck constant-time checker with its negative

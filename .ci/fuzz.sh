@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The libFuzzer targets (Clang, ASan+UBSan), each run for a bounded time from the
 # committed corpus. The corpus is copied to a scratch directory first: the
 # fuzzer adds the inputs it finds to its corpus, and CI must not write into the

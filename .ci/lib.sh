@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared helpers for the CI steps; sourced, not run.
 set -euo pipefail
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The README's test command on the Release build and on the ASan+UBSan build,
 # then the README's quick start (build and run the example).
 source "$(dirname "$0")/lib.sh"

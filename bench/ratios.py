@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Prints the ratio table of zolt's speed targets from the JSON output of
 zolt_bench (--benchmark_out=FILE --benchmark_out_format=json).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Throughput of zolt's operations beside the physical limit (memcmp, memcpy,
 // memchr, table lookups, std::to_chars, the divide instruction) and beside the
 // constant-time peers (OpenSSL's CRYPTO_memcmp, libsodium). One process run,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checking a session token against the secret the server holds as hex text,
 // without letting the time taken reveal how much of the guess was right.
 #include <zolt/zolt.hpp>

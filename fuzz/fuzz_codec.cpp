@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The hex codec, the case mappings and the decimal rendering against plain models.
 #include "models.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Equality and ordered comparison of all four libraries against plain models, on
 // pairs of the same length (unrelated, identical, differing at one chosen byte)
 // and of different lengths, with every accepted and some refused `len`.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The buffer-view adapter against plain models on the bytes inside fuzzed
 // windows of one buffer: results count from the window's first byte, no byte
 // outside a window is ever seen, and a negative start offers every byte of the

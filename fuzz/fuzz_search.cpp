@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Byte search of all four libraries against a plain model: the predicate is
 // true for a fuzzed set of byte values, and must be called once for each byte
 // from the last down to start, whatever it answers.

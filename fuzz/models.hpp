@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Plain models the fuzz targets hold the libraries to: the obvious code, with
 // every branch and early exit that the libraries avoid.
 #pragma once

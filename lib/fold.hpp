@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The equality and comparison folds and the search walk, written once over a
 // byte reader and instantiated by both zolt (over std::string_view) and
 // zolt_bigstring (over spans, with range-tested single-byte reads). Header-only

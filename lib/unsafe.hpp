@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Little-endian word access on byte buffers, whatever the host's byte order.
 // Internal to zolt (not installed); header-only so that callers such as
 // of_uint32 can be seen through by the optimiser.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Internal operations of zolt_bigstring: the buffer accessors and the length-given
 // forms, the latter instantiated from the shared folds of fold.hpp. Inline and
 // header-only, so nothing here needs libzolt. Not installed.

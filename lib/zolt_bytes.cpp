@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <zolt/zolt.hpp>
 #include <zolt/zolt_bytes.hpp>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <zolt/cstruct.hpp>
 #include <zolt/zolt_bigstring.hpp>
 #include <zolt/zolt_cstruct.hpp>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Internal operations of zolt, inline so that the exported operations compile
 // into tight loops and so that the tests can reach them. Not installed.
 #pragma once

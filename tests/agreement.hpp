@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checks that a library offering the seven comparison and search operations
 // agrees with the core on the same bytes: results, errors and the bytes offered
 // to the predicate. A library is seen through a "front": a struct whose static

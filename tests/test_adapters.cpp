@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zolt_bytes and zolt_cstruct against the core, and the Cstruct view type.
 // Views are windows at random offsets inside larger buffers whose other bytes
 // are random too: any read outside the window shows as a disagreement, and the

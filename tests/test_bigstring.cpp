@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zolt_bigstring against the core: listed cases, randomized agreement, the
 // range-tested accessors and the negative start.
 #include "agreement.hpp"

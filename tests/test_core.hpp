@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers shared by the core library's tests: fixed-seed random inputs, exact
 // error checks, and byte buffers fenced by inaccessible pages.
 #pragma once

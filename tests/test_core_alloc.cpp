@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Allocation discipline: equality, comparison, search, division and the
 // selectors allocate nothing; every string-making operation allocates its result
 // once at its final size (no growing, no second copy). Counted through a

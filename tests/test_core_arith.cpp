@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // 32-bit division and decimal rendering, with the little-endian accessors and
 // the int32 helpers beneath them, checked against 64-bit arithmetic and
 // std::to_chars.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Equality and ordered comparison: the exact result contract, the length checks
 // and their messages, the reads they make (and do not make), and a differential
 // test against memcmp.

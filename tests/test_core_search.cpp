@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The byte search and Zolt::predicate: results, the predicate's call order and
 // count, starts outside the string, and a differential test against a naive scan.
 #include "test_core.hpp"

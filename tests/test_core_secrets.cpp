@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Secrets left behind: wipe clears what it is given (a container up to its
 // capacity), and the codec leaves no copy of a decoded or encoded secret in
 // the stack frames it has returned from.

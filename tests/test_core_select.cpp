@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The branch-free selectors: flags, masks, choices and range selection, at the
 // extremes of std::ptrdiff_t whatever its width.
 #include "test_core.hpp"

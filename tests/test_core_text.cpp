@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The hexadecimal codec and the ASCII case mappings: the full digit and
 // character tables, the error indicator, the bytes written for bad text, and
 // differential tests against naive models and <cctype> in the C locale.

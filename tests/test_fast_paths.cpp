@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The word-at-a-time paths against the byte-at-a-time definitions they replace:
 // every length around the word and block boundaries, a difference at every
 // position, every byte value in every lane.

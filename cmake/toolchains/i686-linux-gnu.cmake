@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # 32-bit little-endian x86 (W = 32), run under qemu-i386.
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(ZOLT_CROSS_TRIPLE i686-linux-gnu)

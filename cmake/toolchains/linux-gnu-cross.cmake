@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared part of the cross toolchains: Debian's <triple>-g++ cross compiler, its
 # sysroot /usr/<triple>, and qemu-user as the emulator through which CTest (and
 # gtest_discover_tests) run the cross-built programs. The including file sets

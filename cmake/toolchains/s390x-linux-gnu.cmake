@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # 64-bit big-endian IBM Z (W = 64), run under qemu-s390x.
 set(CMAKE_SYSTEM_PROCESSOR s390x)
 set(ZOLT_CROSS_TRIPLE s390x-linux-gnu)

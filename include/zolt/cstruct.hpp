@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cstruct: a read-only window (offset, length) onto a shared byte buffer. A view
 // keeps its buffer alive; copying a view or taking a window copies no bytes.
 // Timing: nothing here looks at the bytes' values; time, branches and addresses

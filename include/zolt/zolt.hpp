@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zolt: constant-time operations on byte strings.
 //
 // Public inputs (may steer time, branches and addresses): the lengths of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zolt_bigstring: the constant-time equality, ordered comparison and byte search
 // of zolt over large byte buffers (std::span<const std::byte>), with every
 // single-byte read range-tested. It does not need libzolt at run time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zolt_bytes: the constant-time equality, ordered comparison and byte search of
 // zolt for mutable byte strings (a std::vector<std::uint8_t> or std::span of
 // bytes converts implicitly). Each operation reads the caller's bytes in place

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zolt_cstruct: the constant-time equality, ordered comparison and byte search of
 // zolt_bigstring for Cstruct views. Each operation sees exactly the bytes inside
 // the view, counts indices from the view's first byte, and gives zolt_bigstring's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Calls that must compile, and calls that must not, one per CASE_ macro; built
 // with -fsyntax-only by the compile_* tests, which match the diagnostic.
 #include <zolt/zolt.hpp>

@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: MIT
 // A program built against the installed tree that calls each of the four
 // libraries once; exits non-zero on any wrong answer.
 #include <zolt/cstruct.hpp>
+#include <zolt/version.h>
 #include <zolt/zolt.hpp>
 #include <zolt/zolt_bigstring.hpp>
 #include <zolt/zolt_bytes.hpp>
@@ -8,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -29,5 +32,6 @@ int main() {
   const Cstruct::t secret = Cstruct::sub(Cstruct::of_string(text), 7, 6);
   check("zolt_cstruct", Zolt_cstruct::equal(secret, Cstruct::of_string("secret")) &&
                             Zolt_cstruct::find_uint8(is_colon, secret) == -1);
+  check("version", std::strcmp(Zolt::version_string(), ZOLT_VERSION_STRING) == 0);
   return wrong;
 }

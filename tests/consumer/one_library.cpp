@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A program that uses one library alone, named by ZOLT_ONLY at compile time
 // (zolt, zolt_bigstring, zolt_bytes or zolt_cstruct): it must build with the
 // toolchain's defaults (--as-needed included) and run from the installed

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs a build tree into a fresh prefix under it and checks the result as a
 # user sees it: the installed files, the link graph and exported symbols of the
 # four libraries, and programs built against the prefix, once through
@@ -39,11 +40,19 @@ echo "-- installed files"
 for h in zolt zolt_bigstring zolt_bytes zolt_cstruct cstruct; do
   [ -f "$prefix/include/zolt/$h.hpp" ] || fail "header zolt/$h.hpp not installed"
 done
+[ -f "$prefix/include/zolt/version.h" ] || fail "header zolt/version.h not installed"
+# The version the build was configured with, from the installed header.
+version_part() { sed -n "s/^#define ZOLT_VERSION_$1 \(.*\)$/\1/p" "$prefix/include/zolt/version.h"; }
+major=$(version_part MAJOR) minor=$(version_part MINOR) patch=$(version_part PATCH)
+[ "$(version_part STRING)" = "\"$major.$minor.$patch\"" ] || fail "ZOLT_VERSION_STRING disagrees with its parts"
 [ -f "$prefix/lib/cmake/zolt/zoltConfig.cmake" ] || fail "CMake package not installed"
 for l in "${libs[@]}"; do
   [ -f "$prefix/lib/pkgconfig/$l.pc" ] || fail "$l.pc not installed"
+  grep -qx "Version: $major.$minor.$patch" "$prefix/lib/pkgconfig/$l.pc" || fail "$l.pc does not carry version $major.$minor.$patch"
   [ -f "$prefix/lib/lib$l.so" ] || fail "lib$l.so not installed"
-  readelf -d "$prefix/lib/lib$l.so" | grep -q "SONAME.*\[lib$l\.so\.[0-9]*\]" || fail "lib$l.so has no SONAME"
+  # While the major version is 0, every minor version may break the ABI.
+  readelf -d "$prefix/lib/lib$l.so" | grep -q "SONAME.*\[lib$l\.so\.$major\.$minor\]" ||
+    fail "lib$l.so's SONAME is not lib$l.so.$major.$minor"
   # Each library finds the zolt libraries it needs beside itself.
   readelf -d "$prefix/lib/lib$l.so" | grep -q 'RUNPATH.*\[\$ORIGIN\]' || fail "lib$l.so has no RUNPATH \$ORIGIN"
   if grep -q -- '-std=' "$prefix/lib/pkgconfig/$l.pc"; then fail "$l.pc forces a language level"; fi
@@ -81,10 +90,22 @@ expect_exports() {
 }
 expect_exports zolt Zolt "$seven divmod ascii_of_int32 lowercase_ascii uppercase_ascii hex_of_bytes
   hex_of_string bytes_of_hex string_of_hex find_uint8_inner hex_of_bytes_into hex_of_string_into
-  bytes_of_hex_into string_of_hex_into wipe"
+  bytes_of_hex_into string_of_hex_into wipe version_string"
 expect_exports zolt_bigstring Zolt_bigstring "$seven find_uint8_inner"
 expect_exports zolt_bytes Zolt_bytes "$seven"
 expect_exports zolt_cstruct Zolt_cstruct "$seven"
+
+echo "-- find_package(zolt VERSION CONFIG)"
+# The package accepts a request for its own major.minor only.
+accepts() {
+  cmake -S "$here/version" -B "$work/version-$1" "${cmake_args[@]}" -Dzolt_DIR="$prefix/lib/cmake/zolt" \
+    -DZOLT_REQUEST="$1" >/dev/null 2>&1
+}
+accepts "$major.$minor" || fail "find_package(zolt $major.$minor CONFIG) fails"
+accepts "$major.$minor.$patch" || fail "find_package(zolt $major.$minor.$patch CONFIG) fails"
+for other in "$major.$((minor - 1))" "$major.$((minor + 1))" "$((major + 1)).$minor"; do
+  if accepts "$other"; then fail "find_package(zolt $other CONFIG) accepts version $major.$minor.$patch"; fi
+done
 
 # The programs run as a user's would: no LD_LIBRARY_PATH, linked with
 # --as-needed (the default of some toolchains), so that a library that does not

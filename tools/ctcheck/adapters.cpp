@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checks of the large-buffer library and of the two adapters.
 #include "cases.hpp"
 

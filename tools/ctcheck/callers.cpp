@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The caller's-loop check: every inline helper and inline template of the
 // public headers, compiled into a small caller of this program's own that uses
 // its result as a mask or an index choice over a table. Checked alone, a helper

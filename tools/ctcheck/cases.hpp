@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The cases shared by the four libraries' comparison and search operations. Each
 // driver takes the plain test strings, turns them into the library's argument
 // type with secret bytes through `wrap`, and compares `op`'s revealed result with

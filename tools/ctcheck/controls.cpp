@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Negative controls: code that leaks through timing in the ways the checker
 // must see. Each must make memcheck report errors; if one does not, the
 // checker has gone blind (a build flag, a valgrind change, a taint not applied)

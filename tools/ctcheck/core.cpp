@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checks of the core library zolt, and of its inline selectors as they compile
 // into a caller (this program).
 #include "cases.hpp"

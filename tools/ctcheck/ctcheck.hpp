@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The constant-time checker: runs every operation that reads secrets with its
 // secret inputs marked undefined for valgrind's memcheck, so that a branch or a
 // memory address that depends on a secret is reported as a use of an

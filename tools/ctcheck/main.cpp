@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the registered checks under memcheck and judges each one by the number
 // of errors memcheck counted while it ran:
 //   zolt_ctcheck [NAME...]        operations: every one must add no error and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # no_div.sh LIBZOLT: fails if the machine code of Zolt::divmod or
 # Zolt::ascii_of_int32, or of any function of the library they call (directly
 # or through the PLT; at -O0 nothing is inlined, so the helpers are separate

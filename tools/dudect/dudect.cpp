@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A dudect-style timing test: each operation is timed with the cycle counter on
 // two classes of secret input, a fixed one and random ones, drawn at random for
 // every measurement so that drift and noise hit both classes alike. Welch's
