@@ -23,6 +23,7 @@
 namespace {
 
 using namespace agreement;
+using namespace std::string_view_literals;
 
 std::vector<std::uint8_t> hold(std::string_view s) { return {s.begin(), s.end()}; }
 
@@ -109,7 +110,7 @@ TEST(Cstruct, AgreesWithCoreOnRandomWindows) {
 }
 
 TEST(Cstruct, WindowsOfOneBuffer) {
-  const Cstruct::t buffer = Cstruct::of_string("abcabc");
+  const Cstruct::t buffer = Cstruct::of_string("abcabc"sv);
   const Cstruct::t first = Cstruct::sub(buffer, 0, 3), second = Cstruct::sub(buffer, 3, 3);
   EXPECT_TRUE(Zolt_cstruct::equal(first, second));
   EXPECT_EQ(Zolt_cstruct::compare_be(first, second), 0);
@@ -119,7 +120,7 @@ TEST(Cstruct, WindowsOfOneBuffer) {
   EXPECT_TRUE(Zolt_cstruct::equal(Cstruct::t{}, Cstruct::sub(buffer, 6, 0)));
 
   // The view at offset 2, length 2, of 41 42 43 41: indices count from the view.
-  const Cstruct::t abca = Cstruct::sub(Cstruct::of_string("ABCA"), 2, 2);
+  const Cstruct::t abca = Cstruct::sub(Cstruct::of_string("ABCA"sv), 2, 2);
   EXPECT_EQ(run_search("A", [&](Zolt::predicate p) { return Zolt_cstruct::find_uint8(p, abca); }),
             returned(1, {0x41, 0x43}));
   EXPECT_EQ(run_search("A", [&](Zolt::predicate p) { return Zolt_cstruct::find_uint8(2, p, abca); }),
@@ -147,7 +148,7 @@ TEST(CstructView, CreateAndCopy) {
 }
 
 TEST(CstructView, SubIsAWindowOnTheSameMemory) {
-  const Cstruct::t whole = Cstruct::of_string("0123456789");
+  const Cstruct::t whole = Cstruct::of_string("0123456789"sv);
   const Cstruct::t middle = Cstruct::sub(whole, 2, 6);  // "234567"
   const Cstruct::t inner = Cstruct::sub(middle, 1, 3);  // "345"
   EXPECT_EQ(Cstruct::to_bigarray(inner).data(), Cstruct::to_bigarray(whole).data() + 3);
@@ -157,7 +158,7 @@ TEST(CstructView, SubIsAWindowOnTheSameMemory) {
 }
 
 TEST(CstructView, SubRejectsWindowsThatDoNotFit) {
-  const Cstruct::t middle = Cstruct::sub(Cstruct::of_string("0123456789"), 2, 6);
+  const Cstruct::t middle = Cstruct::sub(Cstruct::of_string("0123456789"sv), 2, 6);
   constexpr std::size_t max = std::numeric_limits<std::size_t>::max();
   // (off, len) pairs: past the end, and pairs whose sum wraps around to a small value.
   const std::vector<std::pair<std::size_t, std::size_t>> outside{

@@ -12,16 +12,17 @@
 #include <span>
 #include <stdexcept>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 namespace Cstruct {
 
 class t;
 
-t of_shared(std::shared_ptr<const std::byte[]> buffer, std::size_t len) noexcept;
-t sub(const t& v, std::size_t off, std::size_t len);
-std::size_t length(const t& v) noexcept;
-std::span<const std::byte> to_bigarray(const t& v) noexcept;
+[[nodiscard]] t of_shared(std::shared_ptr<const std::byte[]> buffer, std::size_t len) noexcept;
+[[nodiscard]] t sub(const t& v, std::size_t off, std::size_t len);
+[[nodiscard]] std::size_t length(const t& v) noexcept;
+[[nodiscard]] std::span<const std::byte> to_bigarray(const t& v) noexcept;
 
 class t {
  public:
@@ -50,13 +51,22 @@ inline t of_shared(std::shared_ptr<const std::byte[]> buffer, std::size_t len) n
 }
 
 // A view of a new zero-filled buffer of len bytes.
-inline t create(std::size_t len) { return of_shared(std::make_shared<std::byte[]>(len), len); }
+[[nodiscard]] inline t create(std::size_t len) { return of_shared(std::make_shared<std::byte[]>(len), len); }
 
 // A view of a new buffer holding a copy of s.
-inline t of_string(std::string_view s) {
+[[nodiscard]] inline t of_string(std::string_view s) {
   auto buffer = std::make_shared<std::byte[]>(s.size());
   if (!s.empty()) std::memcpy(buffer.get(), s.data(), s.size());
   return of_shared(std::move(buffer), s.size());
+}
+
+// A C string does not compile here: strlen would stop at its first zero byte.
+template <class S>
+  requires std::is_convertible_v<S, const char*>
+void of_string(S&&) {
+  static_assert(!std::is_same_v<S, S>,
+                "zolt: a byte string cannot be a C string (strlen stops at the first zero byte): "
+                "pass a std::string_view with its length (\"abc\"sv) or a std::string");
 }
 
 // The window of len bytes at off in v, over the same buffer; throws

@@ -18,36 +18,36 @@ namespace Zolt_bigstring {
 using bigstring = std::span<const std::byte>;
 
 // Same length and same bytes. Time depends on the lengths only.
-ZOLT_EXPORT bool equal(bigstring a, bigstring b) noexcept;
+[[nodiscard]] ZOLT_EXPORT bool equal(bigstring a, bigstring b) noexcept;
 
 // Order of a against b as big-endian unsigned numbers: -16 below, 0 equal, 8 above;
 // 1 when a is shorter, -1 when a is longer. Time depends on the lengths only.
-ZOLT_EXPORT std::ptrdiff_t compare_be(bigstring a, bigstring b) noexcept;
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t compare_be(bigstring a, bigstring b) noexcept;
 
 // compare_be after checking both lengths equal len; len 0 gives 0 for any buffers.
 // Throws std::invalid_argument("compare_be_with_len"). Time depends on len only.
-ZOLT_EXPORT std::ptrdiff_t compare_be_with_len(std::ptrdiff_t len, bigstring a, bigstring b);
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t compare_be_with_len(std::ptrdiff_t len, bigstring a, bigstring b);
 
 // As compare_be, the last byte most significant. Time depends on the lengths only.
-ZOLT_EXPORT std::ptrdiff_t compare_le(bigstring a, bigstring b) noexcept;
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t compare_le(bigstring a, bigstring b) noexcept;
 
 // compare_le after the same check as compare_be_with_len, message
 // "compare_le_with_len". Time depends on len only.
-ZOLT_EXPORT std::ptrdiff_t compare_le_with_len(std::ptrdiff_t len, bigstring a, bigstring b);
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t compare_le_with_len(std::ptrdiff_t len, bigstring a, bigstring b);
 
 // Lowest index at or after start whose byte satisfies p, else -1. Calls p once per
 // byte, from the last down to start. A negative start offers p every byte down to
 // index 0 and then throws std::out_of_range (at once on an empty buffer).
 // Time depends on the length and start only (and on p's own timing).
-ZOLT_EXPORT std::ptrdiff_t find_uint8(std::ptrdiff_t start, Zolt::predicate p, bigstring s);
-ZOLT_EXPORT std::ptrdiff_t find_uint8(Zolt::predicate p, bigstring s);
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8(std::ptrdiff_t start, Zolt::predicate p, bigstring s);
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8(Zolt::predicate p, bigstring s);
 
 // Whether find_uint8 with the same arguments finds a byte. Same timing as find_uint8.
-ZOLT_EXPORT bool exists_uint8(std::ptrdiff_t start, Zolt::predicate p, bigstring s);
-ZOLT_EXPORT bool exists_uint8(Zolt::predicate p, bigstring s);
+[[nodiscard]] ZOLT_EXPORT bool exists_uint8(std::ptrdiff_t start, Zolt::predicate p, bigstring s);
+[[nodiscard]] ZOLT_EXPORT bool exists_uint8(Zolt::predicate p, bigstring s);
 
 // The search with a required start, for the buffer-view adapter. Same contract as
 // find_uint8.
-ZOLT_EXPORT std::ptrdiff_t find_uint8_inner(std::ptrdiff_t start, Zolt::predicate p, bigstring s);
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8_inner(std::ptrdiff_t start, Zolt::predicate p, bigstring s);
 
 }  // namespace Zolt_bigstring

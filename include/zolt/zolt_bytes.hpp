@@ -18,37 +18,37 @@
 namespace Zolt_bytes {
 
 // Same length and same bytes. Time depends on the lengths only.
-ZOLT_EXPORT bool equal(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) noexcept;
+[[nodiscard]] ZOLT_EXPORT bool equal(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) noexcept;
 
 // Order of a against b as big-endian unsigned numbers: -16 below, 0 equal, 8 above;
 // 1 when a is shorter, -1 when a is longer. Time depends on the lengths only.
-ZOLT_EXPORT std::ptrdiff_t compare_be(std::span<const std::uint8_t> a,
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t compare_be(std::span<const std::uint8_t> a,
                                       std::span<const std::uint8_t> b) noexcept;
 
 // compare_be after checking both lengths equal len; len 0 gives 0 for any strings.
 // Throws std::invalid_argument("compare_be_with_len"). Time depends on len only.
-ZOLT_EXPORT std::ptrdiff_t compare_be_with_len(std::ptrdiff_t len, std::span<const std::uint8_t> a,
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t compare_be_with_len(std::ptrdiff_t len, std::span<const std::uint8_t> a,
                                                std::span<const std::uint8_t> b);
 
 // As compare_be, the last byte most significant. Time depends on the lengths only.
-ZOLT_EXPORT std::ptrdiff_t compare_le(std::span<const std::uint8_t> a,
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t compare_le(std::span<const std::uint8_t> a,
                                       std::span<const std::uint8_t> b) noexcept;
 
 // compare_le after the same check as compare_be_with_len, message
 // "compare_le_with_len". Time depends on len only.
-ZOLT_EXPORT std::ptrdiff_t compare_le_with_len(std::ptrdiff_t len, std::span<const std::uint8_t> a,
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t compare_le_with_len(std::ptrdiff_t len, std::span<const std::uint8_t> a,
                                                std::span<const std::uint8_t> b);
 
 // Lowest index at or after start whose byte satisfies p, else -1. Calls p once per
 // byte, from the last down to start. A negative start throws std::out_of_range.
 // Time depends on the length and start only (and on p's own timing).
-ZOLT_EXPORT std::ptrdiff_t find_uint8(std::ptrdiff_t start, Zolt::predicate p,
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8(std::ptrdiff_t start, Zolt::predicate p,
                                       std::span<const std::uint8_t> s);
-ZOLT_EXPORT std::ptrdiff_t find_uint8(Zolt::predicate p, std::span<const std::uint8_t> s);
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8(Zolt::predicate p, std::span<const std::uint8_t> s);
 
 // Whether find_uint8 with the same arguments finds a byte. Same timing as find_uint8.
-ZOLT_EXPORT bool exists_uint8(std::ptrdiff_t start, Zolt::predicate p,
+[[nodiscard]] ZOLT_EXPORT bool exists_uint8(std::ptrdiff_t start, Zolt::predicate p,
                               std::span<const std::uint8_t> s);
-ZOLT_EXPORT bool exists_uint8(Zolt::predicate p, std::span<const std::uint8_t> s);
+[[nodiscard]] ZOLT_EXPORT bool exists_uint8(Zolt::predicate p, std::span<const std::uint8_t> s);
 
 }  // namespace Zolt_bytes

@@ -17,23 +17,23 @@
 namespace Zolt_cstruct {
 
 // Same length and same bytes. Time depends on the lengths only.
-ZOLT_EXPORT bool equal(const Cstruct::t& a, const Cstruct::t& b) noexcept;
+[[nodiscard]] ZOLT_EXPORT bool equal(const Cstruct::t& a, const Cstruct::t& b) noexcept;
 
 // Order of a against b as big-endian unsigned numbers: -16 below, 0 equal, 8 above;
 // 1 when a is shorter, -1 when a is longer. Time depends on the lengths only.
-ZOLT_EXPORT std::ptrdiff_t compare_be(const Cstruct::t& a, const Cstruct::t& b) noexcept;
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t compare_be(const Cstruct::t& a, const Cstruct::t& b) noexcept;
 
 // compare_be after checking both lengths equal len; len 0 gives 0 for any views.
 // Throws std::invalid_argument("compare_be_with_len"). Time depends on len only.
-ZOLT_EXPORT std::ptrdiff_t compare_be_with_len(std::ptrdiff_t len, const Cstruct::t& a,
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t compare_be_with_len(std::ptrdiff_t len, const Cstruct::t& a,
                                                const Cstruct::t& b);
 
 // As compare_be, the last byte most significant. Time depends on the lengths only.
-ZOLT_EXPORT std::ptrdiff_t compare_le(const Cstruct::t& a, const Cstruct::t& b) noexcept;
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t compare_le(const Cstruct::t& a, const Cstruct::t& b) noexcept;
 
 // compare_le after the same check as compare_be_with_len, message
 // "compare_le_with_len". Time depends on len only.
-ZOLT_EXPORT std::ptrdiff_t compare_le_with_len(std::ptrdiff_t len, const Cstruct::t& a,
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t compare_le_with_len(std::ptrdiff_t len, const Cstruct::t& a,
                                                const Cstruct::t& b);
 
 // Lowest index (from the view's first byte) at or after start whose byte satisfies
@@ -41,11 +41,11 @@ ZOLT_EXPORT std::ptrdiff_t compare_le_with_len(std::ptrdiff_t len, const Cstruct
 // negative start offers p every byte of the view and then throws std::out_of_range
 // (at once on an empty view); no byte outside the view is ever read.
 // Time depends on the length and start only (and on p's own timing).
-ZOLT_EXPORT std::ptrdiff_t find_uint8(std::ptrdiff_t start, Zolt::predicate p, const Cstruct::t& s);
-ZOLT_EXPORT std::ptrdiff_t find_uint8(Zolt::predicate p, const Cstruct::t& s);
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8(std::ptrdiff_t start, Zolt::predicate p, const Cstruct::t& s);
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8(Zolt::predicate p, const Cstruct::t& s);
 
 // Whether find_uint8 with the same arguments finds a byte. Same timing as find_uint8.
-ZOLT_EXPORT bool exists_uint8(std::ptrdiff_t start, Zolt::predicate p, const Cstruct::t& s);
-ZOLT_EXPORT bool exists_uint8(Zolt::predicate p, const Cstruct::t& s);
+[[nodiscard]] ZOLT_EXPORT bool exists_uint8(std::ptrdiff_t start, Zolt::predicate p, const Cstruct::t& s);
+[[nodiscard]] ZOLT_EXPORT bool exists_uint8(Zolt::predicate p, const Cstruct::t& s);
 
 }  // namespace Zolt_cstruct

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Calls that must compile, and calls that must not, one per CASE_ macro; built
 // with -fsyntax-only by the compile_* tests, which match the diagnostic.
+#include <zolt/cstruct.hpp>
 #include <zolt/zolt.hpp>
 
 #include <array>
@@ -26,7 +27,8 @@ using namespace std::string_view_literals;
                   Zolt::bytes_of_hex_into("00ff"sv, raw) == 0 ||
                   Zolt::find_uint8([](int b) { return b == 0; }, v) == 1 ||
                   Zolt::exists_uint8(Zolt::byte_in_set(",;"sv), s) ||
-                  Zolt::compare_be_with_len(3, v, "abc"sv) == 0;
+                  Zolt::compare_be_with_len(3, v, "abc"sv) == 0 ||
+                  Cstruct::length(Cstruct::of_string(v)) == 3;
   (void)ok;
 #elif defined(CASE_char_array)
   const char a[4] = {0, 1, 2, 3}, b[4] = {0, 9, 9, 9};
@@ -36,6 +38,8 @@ using namespace std::string_view_literals;
   (void)Zolt::compare_le(s, p);
 #elif defined(CASE_literal)
   (void)Zolt::string_of_hex("00ff");
+#elif defined(CASE_view_of_literal)
+  (void)Cstruct::of_string("a\0b");
 #elif defined(CASE_ignored_result)
   Zolt::equal(s, v);
 #elif defined(CASE_dangling_predicate)

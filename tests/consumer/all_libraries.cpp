@@ -30,7 +30,7 @@ int main() {
   const std::vector<std::uint8_t> bytes(text.begin(), text.end());
   check("zolt_bytes", Zolt_bytes::exists_uint8(is_colon, bytes));
   const Cstruct::t secret = Cstruct::sub(Cstruct::of_string(text), 7, 6);
-  check("zolt_cstruct", Zolt_cstruct::equal(secret, Cstruct::of_string("secret")) &&
+  check("zolt_cstruct", Zolt_cstruct::equal(secret, Cstruct::of_string(std::string_view("secret"))) &&
                             Zolt_cstruct::find_uint8(is_colon, secret) == -1);
   check("version", std::strcmp(Zolt::version_string(), ZOLT_VERSION_STRING) == 0);
   return wrong;
