@@ -70,6 +70,13 @@ int call(Run run, Pointers... pointers) noexcept {
   }
 }
 
+// The comparisons: *order from op(a, b), a C++ comparison.
+template <class Op>
+int compare(int* order, Op op, const void* a, size_t a_len, const void* b, size_t b_len) noexcept {
+  return call([&] { *order = static_cast<int>(op(text(a, a_len), text(b, b_len))); }, order,
+              bytes{a, a_len}, bytes{b, b_len});
+}
+
 // A C predicate and its context as a C++ callable.
 struct c_predicate {
   zolt_byte_predicate f;
@@ -96,35 +103,27 @@ int zolt_equal(bool* equal, const void* a, size_t a_len, const void* b, size_t b
 }
 
 int zolt_compare_be(int* order, const void* a, size_t a_len, const void* b, size_t b_len) {
-  return call([&] { *order = static_cast<int>(Zolt::compare_be(text(a, a_len), text(b, b_len))); },
-              order, bytes{a, a_len}, bytes{b, b_len});
+  return compare(order, [](auto x, auto y) { return Zolt::compare_be(x, y); }, a, a_len, b, b_len);
 }
 
 int zolt_compare_le(int* order, const void* a, size_t a_len, const void* b, size_t b_len) {
-  return call([&] { *order = static_cast<int>(Zolt::compare_le(text(a, a_len), text(b, b_len))); },
-              order, bytes{a, a_len}, bytes{b, b_len});
+  return compare(order, [](auto x, auto y) { return Zolt::compare_le(x, y); }, a, a_len, b, b_len);
 }
 
 // A len above PTRDIFF_MAX turns negative and, like any len that is not both
 // lengths, fails the check.
 int zolt_compare_be_with_len(int* order, size_t len, const void* a, size_t a_len, const void* b,
                              size_t b_len) {
-  return call(
-      [&] {
-        *order = static_cast<int>(Zolt::compare_be_with_len(static_cast<std::ptrdiff_t>(len),
-                                                            text(a, a_len), text(b, b_len)));
-      },
-      order, bytes{a, a_len}, bytes{b, b_len});
+  const auto signed_len = static_cast<std::ptrdiff_t>(len);
+  return compare(order, [=](auto x, auto y) { return Zolt::compare_be_with_len(signed_len, x, y); },
+                 a, a_len, b, b_len);
 }
 
 int zolt_compare_le_with_len(int* order, size_t len, const void* a, size_t a_len, const void* b,
                              size_t b_len) {
-  return call(
-      [&] {
-        *order = static_cast<int>(Zolt::compare_le_with_len(static_cast<std::ptrdiff_t>(len),
-                                                            text(a, a_len), text(b, b_len)));
-      },
-      order, bytes{a, a_len}, bytes{b, b_len});
+  const auto signed_len = static_cast<std::ptrdiff_t>(len);
+  return compare(order, [=](auto x, auto y) { return Zolt::compare_le_with_len(signed_len, x, y); },
+                 a, a_len, b, b_len);
 }
 
 int zolt_find_uint8(ptrdiff_t* index, ptrdiff_t start, zolt_byte_predicate predicate, void* ctx,
