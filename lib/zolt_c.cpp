@@ -1,6 +1,11 @@
 // The C interface: each function checks its pointers, calls the C++ operation
 // and turns its exception into a status code. No logic of its own, no
 // allocation; nothing here reads a secret except through the C++ operations.
+//
+// A new C function is one wrapper below: call(run, pointers...) with the
+// C++ call in run and every pointer it takes (byte strings as bytes{p, n});
+// a new exception message gets a ZOLT_ERR_* code in zolt.h and a row in
+// messages; zolt_*'s name is exported by the version script already.
 #include "zolt_into.hpp"
 
 #include <zolt/zolt.h>
