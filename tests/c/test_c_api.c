@@ -128,9 +128,10 @@ static void test_with_len(void) {
   }
 }
 
-/* The predicate's context: the byte it looks for, and the bytes it was given. */
+/* The predicate's context: the byte it looks for, what it answers for that
+ * byte (any nonzero value means a match), and the bytes it was given. */
 typedef struct {
-  int target;
+  int target, match;
   size_t calls;
   int seen[16];
 } search;
@@ -139,7 +140,7 @@ static int is_target(void *ctx, int byte) {
   search *s = ctx;
   if (s->calls < 16) s->seen[s->calls] = byte;
   ++s->calls;
-  return byte == s->target;
+  return byte == s->target ? s->match : 0;
 }
 
 static void test_search(void) {
@@ -160,14 +161,17 @@ static void test_search(void) {
       {T(""), 0, 'a', ZOLT_OK, -1, 0},
       {T("a:b"), -1, ':', ZOLT_ERR_NEGATIVE_START, 0, 0},
   };
-  size_t i, k;
-  for (i = 0; i < sizeof table / sizeof table[0]; ++i) {
-    const text s = table[i].s;
-    search find_ctx = {0, 0, {0}}, exists_ctx = {0, 0, {0}};
+  static const int matches[] = {1, -1, 256};
+  size_t row, i, k;
+  for (row = 0; row < 3 * (sizeof table / sizeof table[0]); ++row) {
+    const text s = table[row / 3].s;
+    search find_ctx = {0, 0, 0, {0}}, exists_ctx = {0, 0, 0, {0}};
     ptrdiff_t index = 99;
     bool found = true;
     int status;
+    i = row / 3;
     find_ctx.target = exists_ctx.target = table[i].target;
+    find_ctx.match = exists_ctx.match = matches[row % 3];
     status = zolt_find_uint8(&index, table[i].start, is_target, &find_ctx, s.p, s.n);
     CHECK(status == table[i].status && index == (status == ZOLT_OK ? table[i].index : 99) &&
               find_ctx.calls == table[i].calls,
@@ -376,7 +380,7 @@ static void test_selectors(void) {
  * with room: ZOLT_ERR_NULL_POINTER, nothing written, no call made. NULL with
  * no bytes is an empty string. */
 static void test_null_pointers(void) {
-  search ctx = {'a', 0, {0}};
+  search ctx = {'a', 1, 0, {0}};
   bool flag = true;
   int order = 99;
   ptrdiff_t index = 99;
