@@ -4,7 +4,7 @@
 # then the README's quick start (build and run the example).
 source "$(dirname "$0")/lib.sh"
 cd "$(dirname "$0")/.."
-need_pkgs cmake g++ make libgtest-dev pkg-config
+need_pkgs cmake g++ make libgtest-dev pkg-config python3
 
 for preset in release asan; do
   step "cmake --workflow --preset $preset"

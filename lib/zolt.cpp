@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "zolt_internal.hpp"
+#include "zolt_into.hpp"
 
 #include <zolt/zolt.hpp>
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -69,17 +71,16 @@ void check_room(std::size_t have, std::size_t needed, const char* message) {
   if (have < needed) throw std::invalid_argument(message);
 }
 
-// map_lanes on eight bytes at a time, then map on the last bytes one by one.
+// map_lanes on eight bytes at a time, then map on the last bytes one by one,
+// into dst (s.size() bytes). Each step reads its bytes before it writes them,
+// so dst may be s.data() itself.
 template <class Map, class MapLanes>
-std::string map_bytes(std::string_view s, Map map, MapLanes map_lanes) {
-  std::string out(s.size(), '\0');
-  char* const dst = out.data();  // a local pointer: stores cannot change it
+void map_bytes(std::string_view s, char* const dst, Map map, MapLanes map_lanes) {
   std::size_t i = 0;
   for (; i + 8 <= s.size(); i += 8) lanes::store(dst + i, map_lanes(lanes::load(s.data() + i)));
   for (; i < s.size(); ++i) {
-    out[i] = static_cast<char>(map(get(s, static_cast<std::ptrdiff_t>(i))));
+    dst[i] = static_cast<char>(map(get(s, static_cast<std::ptrdiff_t>(i))));
   }
-  return out;
 }
 
 }  // namespace
@@ -131,11 +132,11 @@ bool exists_uint8(std::ptrdiff_t start, predicate p, std::string_view s) {
 
 bool exists_uint8(predicate p, std::string_view s) { return exists_uint8(0, p, s); }
 
-std::string ascii_of_int32(std::ptrdiff_t digits, std::int32_t value) {
+void ascii_of_int32_into(std::ptrdiff_t digits, std::int32_t value, std::span<char> out) {
   if (digits < 0) throw std::invalid_argument("digits < 0");
+  check_room(out.size(), static_cast<std::size_t>(digits), "ascii_of_int32_into: output too small");
   constexpr std::int32_t ten = 10;
   constexpr std::int32_t reciprocal = divmod_reciprocal(ten);  // formed at compile time
-  std::string out(static_cast<std::size_t>(digits), '0');
   char* const dst = out.data();
   std::int32_t x = value;
   for (std::ptrdiff_t i = digits - 1; i >= 0; --i) {
@@ -143,12 +144,35 @@ std::string ascii_of_int32(std::ptrdiff_t digits, std::int32_t value) {
     dst[i] = static_cast<char>(char_chr(48 | r));
     x = q;
   }
+}
+
+std::string ascii_of_int32(std::ptrdiff_t digits, std::int32_t value) {
+  std::string out(static_cast<std::size_t>(std::max<std::ptrdiff_t>(digits, 0)), '0');
+  ascii_of_int32_into(digits, value, out);
   return out;
 }
 
-std::string lowercase_ascii(std::string_view s) { return map_bytes(s, lowercase_byte, lanes::lowercase); }
+void lowercase_ascii_into(std::string_view s, std::span<char> out) {
+  check_room(out.size(), s.size(), "lowercase_ascii_into: output too small");
+  map_bytes(s, out.data(), lowercase_byte, lanes::lowercase);
+}
 
-std::string uppercase_ascii(std::string_view s) { return map_bytes(s, uppercase_byte, lanes::uppercase); }
+void uppercase_ascii_into(std::string_view s, std::span<char> out) {
+  check_room(out.size(), s.size(), "uppercase_ascii_into: output too small");
+  map_bytes(s, out.data(), uppercase_byte, lanes::uppercase);
+}
+
+std::string lowercase_ascii(std::string_view s) {
+  std::string out(s.size(), '\0');
+  lowercase_ascii_into(s, out);
+  return out;
+}
+
+std::string uppercase_ascii(std::string_view s) {
+  std::string out(s.size(), '\0');
+  uppercase_ascii_into(s, out);
+  return out;
+}
 
 std::string hex_of_bytes(std::span<const std::uint8_t> b) {
   std::string out(2 * b.size(), '\0');

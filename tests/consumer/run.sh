@@ -4,10 +4,13 @@
 # user sees it: the installed files, the link graph and exported symbols of the
 # four libraries, and programs built against the prefix, once through
 # find_package(zolt CONFIG) and once through pkg-config, then run: one that
-# uses all four libraries and one per library that uses it alone.
+# uses all four libraries and one per library that uses it alone; then the C
+# interface: the C test program built with a C compiler through pkg-config,
+# and the ctypes test on the installed libzolt.so.
 #
 # usage: run.sh BUILD_DIR, with the build's tools in the environment:
 #   ZOLT_CXX        the C++ compiler (default c++)
+#   ZOLT_CC         the C compiler (default cc)
 #   ZOLT_SANITIZE   the build's sanitizers, e.g. address,undefined: instrumented
 #                   libraries need an instrumented program
 #   ZOLT_NM         nm for the target (default nm)
@@ -18,6 +21,7 @@ set -euo pipefail
 
 build=$(cd "$1" && pwd)
 cxx=${ZOLT_CXX:-c++}
+cc=${ZOLT_CC:-cc}
 nm=${ZOLT_NM:-nm}
 flags=()
 if [ -n "${ZOLT_SANITIZE:-}" ]; then flags=("-fsanitize=$ZOLT_SANITIZE"); fi
@@ -45,6 +49,7 @@ done
 version_part() { sed -n "s/^#define ZOLT_VERSION_$1 \(.*\)$/\1/p" "$prefix/include/zolt/version.h"; }
 major=$(version_part MAJOR) minor=$(version_part MINOR) patch=$(version_part PATCH)
 [ "$(version_part STRING)" = "\"$major.$minor.$patch\"" ] || fail "ZOLT_VERSION_STRING disagrees with its parts"
+[ -f "$prefix/include/zolt/zolt.h" ] || fail "header zolt/zolt.h not installed"
 [ -f "$prefix/lib/cmake/zolt/zoltConfig.cmake" ] || fail "CMake package not installed"
 for l in "${libs[@]}"; do
   [ -f "$prefix/lib/pkgconfig/$l.pc" ] || fail "$l.pc not installed"
@@ -75,22 +80,36 @@ expect_needs zolt_cstruct "libzolt_bigstring "
 
 echo "-- exported symbols"
 seven="compare_be compare_be_with_len compare_le compare_le_with_len equal exists_uint8 find_uint8"
+c_api="zolt_strerror zolt_version_string zolt_equal zolt_compare_be zolt_compare_le
+  zolt_compare_be_with_len zolt_compare_le_with_len zolt_find_uint8 zolt_exists_uint8 zolt_divmod
+  zolt_ascii_of_int32 zolt_lowercase_ascii zolt_uppercase_ascii zolt_hex_of_bytes zolt_bytes_of_hex
+  zolt_wipe zolt_one_if_not_zero zolt_zero_if_not_zero zolt_int_of_bool zolt_bool_of_int
+  zolt_select_int zolt_select_a_if_in_range"
+# The words given, sorted, one space after each.
+words() { printf '%s\n' "$@" | sed '/^$/d' | sort -u | tr '\n' ' '; }
 # Every defined dynamic symbol must be NAMESPACE::name(...) with name in the
-# expected list, and every listed name must be there.
+# expected list, or a C function zolt_* in the list C_NAMES (none by default),
+# and every listed name must be there.
 expect_exports() {
-  local lib=$1 namespace=$2 expected got
-  # shellcheck disable=SC2086  # the list is meant to split into words
-  expected=$(printf '%s\n' $3 | sort -u | tr '\n' ' ')
+  local lib=$1 namespace=$2 expected c_expected got c_got
+  # shellcheck disable=SC2086  # the lists are meant to split into words
+  expected=$(words $3)
+  # shellcheck disable=SC2086
+  c_expected=$(words ${4:-})
   got=$("$nm" -DC --defined-only "$prefix/lib/lib$lib.so" | cut -d' ' -f3- | sed 's/\[abi:[^]]*\]//; s/(.*//' | sort -u)
-  if echo "$got" | grep -v -x "$namespace::[a-z0-9_]*" >&2; then
+  if echo "$got" | grep -v -x -e "$namespace::[a-z0-9_]*" -e "zolt_[a-z0-9_]*" >&2; then
     fail "lib$lib.so exports the symbols above, outside its API"
   fi
-  got=$(echo "$got" | sed "s/^$namespace:://" | tr '\n' ' ')
+  # shellcheck disable=SC2046
+  c_got=$(words $(echo "$got" | grep -x "zolt_[a-z0-9_]*" || true))
+  # shellcheck disable=SC2046
+  got=$(words $(echo "$got" | grep -v -x "zolt_[a-z0-9_]*" | sed "s/^$namespace:://"))
   [ "$got" = "$expected" ] || fail "lib$lib.so exports '$got', expected '$expected'"
+  [ "$c_got" = "$c_expected" ] || fail "lib$lib.so exports the C functions '$c_got', expected '$c_expected'"
 }
 expect_exports zolt Zolt "$seven divmod ascii_of_int32 lowercase_ascii uppercase_ascii hex_of_bytes
   hex_of_string bytes_of_hex string_of_hex find_uint8_inner hex_of_bytes_into hex_of_string_into
-  bytes_of_hex_into string_of_hex_into wipe version_string"
+  bytes_of_hex_into string_of_hex_into wipe version_string" "$c_api"
 expect_exports zolt_bigstring Zolt_bigstring "$seven find_uint8_inner"
 expect_exports zolt_bytes Zolt_bytes "$seven"
 expect_exports zolt_cstruct Zolt_cstruct "$seven"
@@ -139,6 +158,20 @@ for l in "${libs[@]}"; do
     $as_needed $(pkg-config --cflags --libs "$l") -Wl,-rpath,"$prefix/lib"
   run "$work/pc/${l}_only"
 done
+
+echo "-- C interface"
+# A C99 program that includes only <zolt/zolt.h>, built by a C compiler.
+# shellcheck disable=SC2046
+"$cc" -std=c99 -Wall -Wextra -pedantic -Werror "${flags[@]}" "$here/../c/test_c_api.c" \
+  -o "$work/pc/test_c_api" $(pkg-config --cflags --libs zolt) -Wl,-rpath,"$prefix/lib"
+run "$work/pc/test_c_api" "$(pkg-config --modversion zolt)"
+# The host's Python cannot load a library built for another target, nor one
+# built with sanitizers, whose runtime must come first in the process.
+if [ -n "${ZOLT_EMULATOR:-}" ] || [ -n "${ZOLT_SANITIZE:-}" ]; then
+  echo "ctypes test skipped: cross or sanitizer build"
+else
+  python3 "$here/../c/test_ctypes.py" "$prefix/lib/libzolt.so"
+fi
 
 for program in "$work/cmake/zolt_bigstring_only" "$work/pc/zolt_bigstring_only"; do
   if readelf -d "$program" | grep -q 'NEEDED.*\[libzolt\.so'; then

@@ -74,47 +74,48 @@ void search_cases(const char* name, Wrap wrap, Op op, bool as_exists) {
 
 }  // namespace ctcheck
 
-// An overload set (an operation beside its C-string guard) as one callable.
-#define CTCHECK_LIFT(f) [](auto&&... args) { return f(std::forward<decltype(args)>(args)...); }
+// An operation as one callable: the operations of Zolt are overload sets (the
+// forms that reject C strings), which a template parameter cannot take.
+#define CTCHECK_OP(f) [](auto&&... args) { return f(std::forward<decltype(args)>(args)...); }
 
 // The checks of the comparison and search family that all four libraries offer
 // (namespace NS, secret arguments made by WRAP). find_uint8 and exists_uint8 run
 // once with start given and once without it wherever start is 0.
-#define CTCHECK_FAMILY(NS, WRAP)                                                              \
-  {#NS "::equal", false, [] { ::ctcheck::equal_cases(#NS "::equal", WRAP, CTCHECK_LIFT(NS::equal)); }},      \
-  {#NS "::compare_be", false,                                                                 \
-   [] { ::ctcheck::comparison_cases(#NS "::compare_be", WRAP, CTCHECK_LIFT(NS::compare_be),                  \
-                                    ::ctcheck::model::compare_be); }},                        \
-  {#NS "::compare_le", false,                                                                 \
-   [] { ::ctcheck::comparison_cases(#NS "::compare_le", WRAP, CTCHECK_LIFT(NS::compare_le),                  \
-                                    ::ctcheck::model::compare_le); }},                        \
-  {#NS "::compare_be_with_len", false,                                                        \
-   [] { ::ctcheck::with_len_cases(#NS "::compare_be_with_len", WRAP, CTCHECK_LIFT(NS::compare_be_with_len),  \
-                                  ::ctcheck::model::compare_be); }},                          \
-  {#NS "::compare_le_with_len", false,                                                        \
-   [] { ::ctcheck::with_len_cases(#NS "::compare_le_with_len", WRAP, CTCHECK_LIFT(NS::compare_le_with_len),  \
-                                  ::ctcheck::model::compare_le); }},                          \
-  {#NS "::find_uint8", false,                                                                 \
-   [] {                                                                                       \
-     ::ctcheck::search_cases(#NS "::find_uint8", WRAP,                                        \
-                             [](std::ptrdiff_t start, Zolt::predicate p, const auto& s) {     \
-                               return NS::find_uint8(start, p, s);                            \
-                             }, false);                                                       \
-     ::ctcheck::search_cases(#NS "::find_uint8 without start", WRAP,                          \
-                             [](std::ptrdiff_t start, Zolt::predicate p, const auto& s) {     \
-                               return start == 0 ? NS::find_uint8(p, s)                       \
-                                                 : NS::find_uint8(start, p, s);               \
-                             }, false);                                                       \
-   }},                                                                                        \
-  {#NS "::exists_uint8", false,                                                               \
-   [] {                                                                                       \
-     ::ctcheck::search_cases(#NS "::exists_uint8", WRAP,                                      \
-                             [](std::ptrdiff_t start, Zolt::predicate p, const auto& s) {     \
-                               return NS::exists_uint8(start, p, s);                          \
-                             }, true);                                                        \
-     ::ctcheck::search_cases(#NS "::exists_uint8 without start", WRAP,                        \
-                             [](std::ptrdiff_t start, Zolt::predicate p, const auto& s) {     \
-                               return start == 0 ? NS::exists_uint8(p, s)                     \
-                                                 : NS::exists_uint8(start, p, s);             \
-                             }, true);                                                        \
+#define CTCHECK_FAMILY(NS, WRAP)                                                                          \
+  {#NS "::equal", false, [] { ::ctcheck::equal_cases(#NS "::equal", WRAP, CTCHECK_OP(NS::equal)); }},     \
+  {#NS "::compare_be", false,                                                                             \
+   [] { ::ctcheck::comparison_cases(#NS "::compare_be", WRAP, CTCHECK_OP(NS::compare_be),                 \
+                                    ::ctcheck::model::compare_be); }},                                    \
+  {#NS "::compare_le", false,                                                                             \
+   [] { ::ctcheck::comparison_cases(#NS "::compare_le", WRAP, CTCHECK_OP(NS::compare_le),                 \
+                                    ::ctcheck::model::compare_le); }},                                    \
+  {#NS "::compare_be_with_len", false,                                                                    \
+   [] { ::ctcheck::with_len_cases(#NS "::compare_be_with_len", WRAP, CTCHECK_OP(NS::compare_be_with_len), \
+                                  ::ctcheck::model::compare_be); }},                                      \
+  {#NS "::compare_le_with_len", false,                                                                    \
+   [] { ::ctcheck::with_len_cases(#NS "::compare_le_with_len", WRAP, CTCHECK_OP(NS::compare_le_with_len), \
+                                  ::ctcheck::model::compare_le); }},                                      \
+  {#NS "::find_uint8", false,                                                                             \
+   [] {                                                                                                   \
+     ::ctcheck::search_cases(#NS "::find_uint8", WRAP,                                                    \
+                             [](std::ptrdiff_t start, Zolt::predicate p, const auto& s) {                 \
+                               return NS::find_uint8(start, p, s);                                        \
+                             }, false);                                                                   \
+     ::ctcheck::search_cases(#NS "::find_uint8 without start", WRAP,                                      \
+                             [](std::ptrdiff_t start, Zolt::predicate p, const auto& s) {                 \
+                               return start == 0 ? NS::find_uint8(p, s)                                   \
+                                                 : NS::find_uint8(start, p, s);                           \
+                             }, false);                                                                   \
+   }},                                                                                                    \
+  {#NS "::exists_uint8", false,                                                                           \
+   [] {                                                                                                   \
+     ::ctcheck::search_cases(#NS "::exists_uint8", WRAP,                                                  \
+                             [](std::ptrdiff_t start, Zolt::predicate p, const auto& s) {                 \
+                               return NS::exists_uint8(start, p, s);                                      \
+                             }, true);                                                                    \
+     ::ctcheck::search_cases(#NS "::exists_uint8 without start", WRAP,                                    \
+                             [](std::ptrdiff_t start, Zolt::predicate p, const auto& s) {                 \
+                               return start == 0 ? NS::exists_uint8(p, s)                                 \
+                                                 : NS::exists_uint8(start, p, s);                         \
+                             }, true);                                                                    \
    }}

@@ -1,0 +1,145 @@
+// SPDX-License-Identifier: MIT
+/* zolt: constant-time operations on byte strings, the C interface of libzolt.
+ *
+ * Usable from C99 and from C++. The same promise as the C++ interface: lengths,
+ * `len`, `start`, the divisor `m` and `digits` are public and may shape the
+ * work; the bytes, the selectors' arguments, the value divmod divides and
+ * ascii_of_int32 renders, and a predicate's answers are secret and never do.
+ *
+ * Conventions:
+ * - A byte string is a pointer and a length. The pointer may be NULL only when
+ *   the length is 0; nothing is ever measured with strlen.
+ * - Outputs come first: a result pointer, or a caller's buffer and its size.
+ *   Nothing is allocated.
+ * - Every function that can fail returns 0 (ZOLT_OK) on success or a negative
+ *   ZOLT_ERR_* code, and then writes nothing at all; zolt_strerror names the
+ *   code. Result pointers must not be NULL.
+ * - Buffers: hex encoding writes 2 * len bytes, hex decoding len / 2, decimal
+ *   rendering `digits`, case mapping len. A larger buffer is fine (only that
+ *   many bytes are written); a smaller one is ZOLT_ERR_OUTPUT_TOO_SMALL. No
+ *   terminating NUL is written.
+ */
+#ifndef ZOLT_ZOLT_H
+#define ZOLT_ZOLT_H
+
+#include <stdbool.h>
+#include <stddef.h>
+#include <stdint.h>
+
+#if defined(__GNUC__)
+#define ZOLT_C_EXPORT __attribute__((visibility("default")))
+#define ZOLT_C_STATUS __attribute__((visibility("default"), warn_unused_result))
+#else
+#define ZOLT_C_EXPORT
+#define ZOLT_C_STATUS
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Status codes; zolt_strerror gives each one's message. */
+enum {
+  ZOLT_OK = 0,
+  ZOLT_ERR_M_NOT_POSITIVE = -1,         /* "m <= 0" */
+  ZOLT_ERR_M_TOO_LARGE = -2,            /* "m >= 16348 not supported" */
+  ZOLT_ERR_DIGITS_NEGATIVE = -3,        /* "digits < 0" */
+  ZOLT_ERR_COMPARE_BE_WITH_LEN = -4,    /* "compare_be_with_len" */
+  ZOLT_ERR_COMPARE_LE_WITH_LEN = -5,    /* "compare_le_with_len" */
+  ZOLT_ERR_NEGATIVE_START = -6,         /* "find_uint8: negative start" */
+  ZOLT_ERR_OUTPUT_TOO_SMALL = -7,       /* "output too small" */
+  ZOLT_ERR_NULL_POINTER = -8            /* "null pointer" */
+};
+
+/* The message of a status code: the C++ interface's exception message where
+ * there is one. An unknown code gives "unknown error code". Never NULL. */
+ZOLT_C_EXPORT const char *zolt_strerror(int code);
+
+/* The library's version, "MAJOR.MINOR.PATCH". */
+ZOLT_C_EXPORT const char *zolt_version_string(void);
+
+/* *equal: same length and same bytes. Time depends on the lengths only. */
+ZOLT_C_STATUS int zolt_equal(bool *equal, const void *a, size_t a_len, const void *b,
+                             size_t b_len);
+
+/* *order: a against b as unsigned numbers, big-endian (be) or with the last
+ * byte most significant (le): -16 below, 0 equal, 8 above; 1 when a is
+ * shorter, -1 when a is longer. Time depends on the lengths only. */
+ZOLT_C_STATUS int zolt_compare_be(int *order, const void *a, size_t a_len, const void *b,
+                                  size_t b_len);
+ZOLT_C_STATUS int zolt_compare_le(int *order, const void *a, size_t a_len, const void *b,
+                                  size_t b_len);
+
+/* The comparisons after checking that both lengths equal len (else
+ * ZOLT_ERR_COMPARE_BE_WITH_LEN / ZOLT_ERR_COMPARE_LE_WITH_LEN); len 0 gives 0
+ * for any strings. Time depends on len only. */
+ZOLT_C_STATUS int zolt_compare_be_with_len(int *order, size_t len, const void *a, size_t a_len,
+                                           const void *b, size_t b_len);
+ZOLT_C_STATUS int zolt_compare_le_with_len(int *order, size_t len, const void *a, size_t a_len,
+                                           const void *b, size_t b_len);
+
+/* A predicate on a byte value 0..255: nonzero for a match. It is called from C
+ * code, so it must return normally: no C++ exception, no longjmp out of it. */
+typedef int (*zolt_byte_predicate)(void *ctx, int byte);
+
+/* *index: the lowest index at or after start whose byte satisfies
+ * predicate(ctx, byte), else -1. The predicate is called once per byte, from
+ * the last down to start. A negative start is ZOLT_ERR_NEGATIVE_START. Time
+ * depends on the length and start only (and on the predicate's own timing). */
+ZOLT_C_STATUS int zolt_find_uint8(ptrdiff_t *index, ptrdiff_t start,
+                                  zolt_byte_predicate predicate, void *ctx, const void *s,
+                                  size_t len);
+
+/* *found: whether zolt_find_uint8 finds a byte. Same calls and timing. */
+ZOLT_C_STATUS int zolt_exists_uint8(bool *found, ptrdiff_t start, zolt_byte_predicate predicate,
+                                    void *ctx, const void *s, size_t len);
+
+/* Quotient and remainder of dividend read as unsigned 32-bit, for m in
+ * 1..16347 (else ZOLT_ERR_M_NOT_POSITIVE / ZOLT_ERR_M_TOO_LARGE). Time may
+ * depend on m; never on the dividend. */
+ZOLT_C_STATUS int zolt_divmod(int32_t *quotient, int32_t *remainder, int32_t dividend,
+                              int32_t m);
+
+/* The last `digits` decimal digits of value read as unsigned 32-bit,
+ * zero-padded, into out[0..digits-1]. digits < 0 is ZOLT_ERR_DIGITS_NEGATIVE.
+ * Time depends on digits only. */
+ZOLT_C_STATUS int zolt_ascii_of_int32(void *out, size_t out_size, ptrdiff_t digits,
+                                      int32_t value);
+
+/* ASCII A-Z to a-z (lowercase) or a-z to A-Z (uppercase), every other byte
+ * unchanged, into out[0..len-1]. out may be s itself (in place); it must not
+ * overlap s otherwise. Time depends on the length only. */
+ZOLT_C_STATUS int zolt_lowercase_ascii(void *out, size_t out_size, const void *s, size_t len);
+ZOLT_C_STATUS int zolt_uppercase_ascii(void *out, size_t out_size, const void *s, size_t len);
+
+/* Lower-case hexadecimal text of b, high digit first, into out[0..2*len-1].
+ * Time depends on the length only. */
+ZOLT_C_STATUS int zolt_hex_of_bytes(void *out, size_t out_size, const void *b, size_t len);
+
+/* The len / 2 bytes that the hex text h (either case) encodes, into out, and
+ * *indicator: 0 when h is well-formed, 16 for an odd length (the last
+ * character is ignored), 240 when some character is not a hex digit. Use the
+ * bytes only when *indicator is 0. Time depends on the length only. */
+ZOLT_C_STATUS int zolt_bytes_of_hex(ptrdiff_t *indicator, void *out, size_t out_size,
+                                    const void *h, size_t len);
+
+/* Zeroes len bytes at p in a way the optimiser cannot remove as a dead store.
+ * 0, or ZOLT_ERR_NULL_POINTER for a NULL p with a nonzero len. */
+ZOLT_C_EXPORT int zolt_wipe(void *p, size_t len);
+
+/* The selectors, branch-free building blocks. Constant time. */
+ZOLT_C_EXPORT ptrdiff_t zolt_one_if_not_zero(ptrdiff_t n);   /* 1 when n != 0, else 0 */
+ZOLT_C_EXPORT ptrdiff_t zolt_zero_if_not_zero(ptrdiff_t n);  /* 0 when n != 0, else -1 */
+ZOLT_C_EXPORT ptrdiff_t zolt_int_of_bool(bool v);            /* 0 or 1 */
+ZOLT_C_EXPORT bool zolt_bool_of_int(ptrdiff_t n);            /* n != 0 */
+/* a when c is 0, b for any other c; both are always read. */
+ZOLT_C_EXPORT ptrdiff_t zolt_select_int(ptrdiff_t c, ptrdiff_t a, ptrdiff_t b);
+/* a when low <= n <= high, else b (exact while n - low and high - n do not wrap). */
+ZOLT_C_EXPORT ptrdiff_t zolt_select_a_if_in_range(ptrdiff_t low, ptrdiff_t high, ptrdiff_t n,
+                                                  ptrdiff_t a, ptrdiff_t b);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ZOLT_ZOLT_H */

@@ -1,0 +1,205 @@
+// SPDX-License-Identifier: MIT
+// The C interface: each function checks its pointers, calls the C++ operation
+// and turns its exception into a status code. No logic of its own, no
+// allocation; nothing here reads a secret except through the C++ operations.
+//
+// A new C function is one wrapper below: call(run, pointers...) with the
+// C++ call in run and every pointer it takes (byte strings as bytes{p, n});
+// a new exception message gets a ZOLT_ERR_* code in zolt.h and a row in
+// messages; zolt_*'s name is exported by the version script already.
+#include "zolt_into.hpp"
+
+#include <zolt/version.h>
+#include <zolt/zolt.h>
+#include <zolt/zolt.hpp>
+
+#include <exception>
+#include <stdexcept>
+#include <string_view>
+
+namespace {
+
+// The exception messages of the C++ operations (or their endings, for the
+// several "...: output too small"), with the code each becomes.
+struct message {
+  int code;
+  const char* text;
+};
+constexpr message messages[] = {
+    {ZOLT_ERR_M_NOT_POSITIVE, "m <= 0"},
+    {ZOLT_ERR_M_TOO_LARGE, "m >= 16348 not supported"},
+    {ZOLT_ERR_DIGITS_NEGATIVE, "digits < 0"},
+    {ZOLT_ERR_COMPARE_BE_WITH_LEN, "compare_be_with_len"},
+    {ZOLT_ERR_COMPARE_LE_WITH_LEN, "compare_le_with_len"},
+    {ZOLT_ERR_NEGATIVE_START, Zolt::detail::negative_start},
+    {ZOLT_ERR_OUTPUT_TOO_SMALL, "output too small"},
+    {ZOLT_ERR_NULL_POINTER, "null pointer"},
+};
+
+// The code of an std::invalid_argument. Every message the wrapped operations
+// throw is in the table; one that is not is a bug that must not pass for
+// success, hence terminate.
+int code_of(std::string_view what) noexcept {
+  for (const message& m : messages) {
+    if (what.ends_with(m.text)) return m.code;
+  }
+  std::terminate();
+}
+
+// A byte string of the C interface: NULL is allowed only with no bytes.
+struct bytes {
+  const void* data;
+  std::size_t size;
+};
+bool missing(bytes b) noexcept { return b.data == nullptr && b.size != 0; }
+// A result pointer or a predicate: never NULL.
+bool missing(const void* result) noexcept { return result == nullptr; }
+bool missing(zolt_byte_predicate predicate) noexcept { return predicate == nullptr; }
+
+std::string_view text(const void* p, std::size_t n) noexcept {
+  return {static_cast<const char*>(p), n};
+}
+std::span<char> buffer(void* p, std::size_t n) noexcept { return {static_cast<char*>(p), n}; }
+
+// ZOLT_ERR_NULL_POINTER when any pointer is missing, else run()'s outcome:
+// ZOLT_OK, or the code of the exception it threw. Pointers and sizes are
+// public, so are the branches on them.
+template <class Run, class... Pointers>
+int call(Run run, Pointers... pointers) noexcept {
+  if ((missing(pointers) || ...)) return ZOLT_ERR_NULL_POINTER;
+  try {
+    run();
+    return ZOLT_OK;
+  } catch (const std::out_of_range&) {
+    return ZOLT_ERR_NEGATIVE_START;
+  } catch (const std::invalid_argument& e) {
+    return code_of(e.what());
+  }
+}
+
+// The comparisons: *order from op(a, b), a C++ comparison.
+template <class Op>
+int compare(int* order, Op op, const void* a, size_t a_len, const void* b, size_t b_len) noexcept {
+  return call([&] { *order = static_cast<int>(op(text(a, a_len), text(b, b_len))); }, order,
+              bytes{a, a_len}, bytes{b, b_len});
+}
+
+// A C predicate and its context as a C++ callable.
+struct c_predicate {
+  zolt_byte_predicate f;
+  void* ctx;
+  bool operator()(int byte) const { return f(ctx, byte) != 0; }
+};
+
+}  // namespace
+
+extern "C" {
+
+const char* zolt_strerror(int code) {
+  for (const message& m : messages) {
+    if (m.code == code) return m.text;
+  }
+  return "unknown error code";
+}
+
+const char* zolt_version_string(void) { return ZOLT_VERSION_STRING; }
+
+int zolt_equal(bool* equal, const void* a, size_t a_len, const void* b, size_t b_len) {
+  return call([&] { *equal = Zolt::equal(text(a, a_len), text(b, b_len)); },
+              equal, bytes{a, a_len}, bytes{b, b_len});
+}
+
+int zolt_compare_be(int* order, const void* a, size_t a_len, const void* b, size_t b_len) {
+  return compare(order, [](auto x, auto y) { return Zolt::compare_be(x, y); }, a, a_len, b, b_len);
+}
+
+int zolt_compare_le(int* order, const void* a, size_t a_len, const void* b, size_t b_len) {
+  return compare(order, [](auto x, auto y) { return Zolt::compare_le(x, y); }, a, a_len, b, b_len);
+}
+
+// A len above PTRDIFF_MAX turns negative and, like any len that is not both
+// lengths, fails the check.
+int zolt_compare_be_with_len(int* order, size_t len, const void* a, size_t a_len, const void* b,
+                             size_t b_len) {
+  const auto signed_len = static_cast<std::ptrdiff_t>(len);
+  return compare(order, [=](auto x, auto y) { return Zolt::compare_be_with_len(signed_len, x, y); },
+                 a, a_len, b, b_len);
+}
+
+int zolt_compare_le_with_len(int* order, size_t len, const void* a, size_t a_len, const void* b,
+                             size_t b_len) {
+  const auto signed_len = static_cast<std::ptrdiff_t>(len);
+  return compare(order, [=](auto x, auto y) { return Zolt::compare_le_with_len(signed_len, x, y); },
+                 a, a_len, b, b_len);
+}
+
+int zolt_find_uint8(ptrdiff_t* index, ptrdiff_t start, zolt_byte_predicate predicate, void* ctx,
+                    const void* s, size_t len) {
+  return call([&] { *index = Zolt::find_uint8(start, c_predicate{predicate, ctx}, text(s, len)); },
+              index, predicate, bytes{s, len});
+}
+
+int zolt_exists_uint8(bool* found, ptrdiff_t start, zolt_byte_predicate predicate, void* ctx,
+                      const void* s, size_t len) {
+  return call([&] { *found = Zolt::exists_uint8(start, c_predicate{predicate, ctx}, text(s, len)); },
+              found, predicate, bytes{s, len});
+}
+
+int zolt_divmod(int32_t* quotient, int32_t* remainder, int32_t dividend, int32_t m) {
+  return call(
+      [&] {
+        const auto [q, r] = Zolt::divmod(dividend, m);
+        *quotient = q;
+        *remainder = r;
+      },
+      quotient, remainder);
+}
+
+int zolt_ascii_of_int32(void* out, size_t out_size, ptrdiff_t digits, int32_t value) {
+  return call([&] { Zolt::ascii_of_int32_into(digits, value, buffer(out, out_size)); },
+              bytes{out, out_size});
+}
+
+int zolt_lowercase_ascii(void* out, size_t out_size, const void* s, size_t len) {
+  return call([&] { Zolt::lowercase_ascii_into(text(s, len), buffer(out, out_size)); },
+              bytes{out, out_size}, bytes{s, len});
+}
+
+int zolt_uppercase_ascii(void* out, size_t out_size, const void* s, size_t len) {
+  return call([&] { Zolt::uppercase_ascii_into(text(s, len), buffer(out, out_size)); },
+              bytes{out, out_size}, bytes{s, len});
+}
+
+int zolt_hex_of_bytes(void* out, size_t out_size, const void* b, size_t len) {
+  return call([&] { Zolt::hex_of_string_into(text(b, len), buffer(out, out_size)); },
+              bytes{out, out_size}, bytes{b, len});
+}
+
+int zolt_bytes_of_hex(ptrdiff_t* indicator, void* out, size_t out_size, const void* h,
+                      size_t len) {
+  return call([&] { *indicator = Zolt::string_of_hex_into(text(h, len), buffer(out, out_size)); },
+              indicator, bytes{out, out_size}, bytes{h, len});
+}
+
+int zolt_wipe(void* p, size_t len) {
+  return call([&] { Zolt::wipe(std::span(static_cast<std::byte*>(p), len)); }, bytes{p, len});
+}
+
+ptrdiff_t zolt_one_if_not_zero(ptrdiff_t n) { return Zolt::one_if_not_zero(n); }
+
+ptrdiff_t zolt_zero_if_not_zero(ptrdiff_t n) { return Zolt::zero_if_not_zero(n); }
+
+ptrdiff_t zolt_int_of_bool(bool v) { return Zolt::int_of_bool(v); }
+
+bool zolt_bool_of_int(ptrdiff_t n) { return Zolt::bool_of_int(n); }
+
+ptrdiff_t zolt_select_int(ptrdiff_t c, ptrdiff_t a, ptrdiff_t b) {
+  return Zolt::select_int(c, a, b);
+}
+
+ptrdiff_t zolt_select_a_if_in_range(ptrdiff_t low, ptrdiff_t high, ptrdiff_t n, ptrdiff_t a,
+                                    ptrdiff_t b) {
+  return Zolt::select_a_if_in_range(low, high, n, a, b);
+}
+
+}  // extern "C"

@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: MIT
+// Forms of decimal rendering and case mapping that write into a caller's
+// buffer, for the C interface, which allocates nothing. Not installed: the C++
+// interface returns std::string. Same checks, results and timing as the
+// exported forms; out must hold at least the result's size (digits, or
+// s.size()), else std::invalid_argument is thrown before anything is written,
+// and exactly that many bytes are written. Case mapping may write in place
+// (out.data() == s.data()).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace Zolt {
+
+void ascii_of_int32_into(std::ptrdiff_t digits, std::int32_t value, std::span<char> out);
+void lowercase_ascii_into(std::string_view s, std::span<char> out);
+void uppercase_ascii_into(std::string_view s, std::span<char> out);
+
+}  // namespace Zolt
