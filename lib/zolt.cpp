@@ -56,14 +56,37 @@ std::ptrdiff_t decode_hex(std::string_view h, unsigned char* dst) noexcept {
   return error & ~std::ptrdiff_t{15};
 }
 
-// Decodes h into a new Out (std::string or std::vector<std::uint8_t>) built in
-// place in the returned pair: a short string lives inside the pair itself, and
-// moving it out of a local would leave a copy of the secret in this frame.
+// Wipes a local result when the function returns, after the returned object
+// has been built from it: a short string keeps its bytes inside the object, so
+// a moved-from local would leave a copy of the secret in the dead frame.
+// Compilers do not always build a named local in the caller's slot (sanitizer
+// builds never do), so the results are moved out and the locals wiped.
+template <class Out>
+struct wiped_on_return {
+  Out& local;
+  explicit wiped_on_return(Out& l) noexcept : local(l) {}
+  wiped_on_return(const wiped_on_return&) = delete;
+  wiped_on_return& operator=(const wiped_on_return&) = delete;
+  ~wiped_on_return() { wipe(local); }
+};
+
+// A new Out (std::string or std::vector<std::uint8_t>) of n bytes, each first
+// set to init and then written by write(data).
+template <class Out, class Write>
+Out written(std::size_t n, typename Out::value_type init, Write write) {
+  Out out(n, init);
+  const wiped_on_return<Out> wiper{out};
+  write(out.data());
+  return Out(std::move(out));
+}
+
+// Decodes h into a new Out and the error indicator.
 template <class Out>
 std::pair<Out, std::ptrdiff_t> decode_hex(std::string_view h) {
-  std::pair<Out, std::ptrdiff_t> result{Out(h.size() >> 1, 0), 0};
-  result.second = decode_hex(h, reinterpret_cast<unsigned char*>(result.first.data()));
-  return result;
+  Out out(h.size() >> 1, 0);
+  const wiped_on_return<Out> wiper{out};
+  const std::ptrdiff_t error = decode_hex(h, reinterpret_cast<unsigned char*>(out.data()));
+  return {std::move(out), error};
 }
 
 // Throws unless out can hold needed bytes; the sizes are public.
@@ -147,9 +170,8 @@ void ascii_of_int32_into(std::ptrdiff_t digits, std::int32_t value, std::span<ch
 }
 
 std::string ascii_of_int32(std::ptrdiff_t digits, std::int32_t value) {
-  std::string out(static_cast<std::size_t>(std::max<std::ptrdiff_t>(digits, 0)), '0');
-  ascii_of_int32_into(digits, value, out);
-  return out;
+  const auto n = static_cast<std::size_t>(std::max<std::ptrdiff_t>(digits, 0));
+  return written<std::string>(n, '0', [&](char* dst) { ascii_of_int32_into(digits, value, {dst, n}); });
 }
 
 void lowercase_ascii_into(std::string_view s, std::span<char> out) {
@@ -163,27 +185,21 @@ void uppercase_ascii_into(std::string_view s, std::span<char> out) {
 }
 
 std::string lowercase_ascii(std::string_view s) {
-  std::string out(s.size(), '\0');
-  lowercase_ascii_into(s, out);
-  return out;
+  return written<std::string>(s.size(), '\0', [s](char* dst) { lowercase_ascii_into(s, {dst, s.size()}); });
 }
 
 std::string uppercase_ascii(std::string_view s) {
-  std::string out(s.size(), '\0');
-  uppercase_ascii_into(s, out);
-  return out;
+  return written<std::string>(s.size(), '\0', [s](char* dst) { uppercase_ascii_into(s, {dst, s.size()}); });
 }
 
 std::string hex_of_bytes(std::span<const std::uint8_t> b) {
-  std::string out(2 * b.size(), '\0');
-  encode_hex(b.data(), b.size(), out.data());
-  return out;
+  return written<std::string>(2 * b.size(), '\0', [b](char* dst) { encode_hex(b.data(), b.size(), dst); });
 }
 
 std::string hex_of_string(std::string_view s) {
-  std::string out(2 * s.size(), '\0');
-  encode_hex(reinterpret_cast<const unsigned char*>(s.data()), s.size(), out.data());
-  return out;
+  return written<std::string>(2 * s.size(), '\0', [s](char* dst) {
+    encode_hex(reinterpret_cast<const unsigned char*>(s.data()), s.size(), dst);
+  });
 }
 
 void hex_of_bytes_into(std::span<const std::uint8_t> b, std::span<char> out) {
