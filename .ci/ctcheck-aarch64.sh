@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Constant time on AArch64 machine code: the libraries cross-built by GCC at
-# -O0, -O1, -O2, -O3 and -Os for aarch64-linux-gnu, each checked by the
+# Constant time on AArch64 machine code: the libraries cross-built for
+# aarch64-linux-gnu by GCC 12 at -O0, -O1, -O2, -O3 and -Os and by Clang 16 at
+# -O1, -O2, -O3 and -Os (against GCC's cross libraries), each checked by the
 # memcheck constant-time checker with its negative controls and by the
 # no-division check (udiv/sdiv), as .ci/ctcheck.sh does on x86-64. The test
 # suite itself runs on aarch64 in .ci/cross.sh.
@@ -12,7 +13,7 @@
 # ZOLT_CTCHECK_BUILD_PREFIX (default build-ci-ctcheck) names the directories.
 source "$(dirname "$0")/lib.sh"
 cd "$(dirname "$0")/.."
-need_pkgs cmake ninja-build g++-aarch64-linux-gnu qemu-user
+need_pkgs cmake ninja-build g++-aarch64-linux-gnu clang-16 qemu-user
 
 prefix=${ZOLT_CTCHECK_BUILD_PREFIX:-build-ci-ctcheck}
 sysroot=$PWD/$prefix-arm64-sysroot
@@ -62,13 +63,18 @@ EOF
   arm64_versions >"$sysroot/stamp"
 fi
 
-for level in O0 O1 O2 O3 Os; do
-  dir=$prefix-aarch64-$level
-  step "constant time: aarch64-linux-gnu-g++ -$level"
+# NAME TOOLCHAIN FLAGS
+builds=()
+for level in O0 O1 O2 O3 Os; do builds+=("gcc-$level aarch64-linux-gnu -$level"); done
+for level in O1 O2 O3 Os; do builds+=("clang16-$level aarch64-linux-gnu-clang16 -$level"); done
+for build in "${builds[@]}"; do
+  read -r name toolchain flags <<<"$build"
+  dir=$prefix-aarch64-$name
+  step "constant time: aarch64 $name"
   rm -rf "$dir"
   cmake -S . -B "$dir" -G Ninja -DZOLT_WERROR=ON -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/aarch64-linux-gnu.cmake" \
-    -DCMAKE_CXX_FLAGS_RELEASE="-$level -gdwarf-4" -DZOLT_BUILD_TESTS=OFF \
+    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/$toolchain.cmake" \
+    -DCMAKE_CXX_FLAGS_RELEASE="$flags -gdwarf-4" -DZOLT_BUILD_TESTS=OFF \
     -DZOLT_BUILD_EXAMPLES=OFF -DZOLT_BUILD_CTCHECK=ON \
     -DZOLT_VALGRIND_INCLUDE="$sysroot/root/usr/include" -DZOLT_VALGRIND="$sysroot/valgrind" >/dev/null
   cmake --build "$dir" -j2 >/dev/null
