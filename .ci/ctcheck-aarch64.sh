@@ -10,7 +10,8 @@
 # qemu-aarch64 with a private arm64 sysroot. The packages are downloaded once
 # and kept in <prefix>-arm64-sysroot inside the clone, reused while the stamp
 # (their versions) matches.
-# ZOLT_CTCHECK_BUILD_PREFIX (default build-ci-ctcheck) names the directories.
+# ZOLT_CTCHECK_BUILD_PREFIX (default build-ci-ctcheck) names the directories;
+# ZOLT_CTCHECK_BUILDS="NAME..." runs only the builds named (see the list below).
 source "$(dirname "$0")/lib.sh"
 cd "$(dirname "$0")/.."
 need_pkgs cmake ninja-build g++-aarch64-linux-gnu clang-16 qemu-user
@@ -49,28 +50,35 @@ else
   # libraries in it before the host's file system.
   for deb in "$sysroot"/debs/*.deb; do dpkg -x "$deb" "$sysroot/root"; done
   rm -rf "$sysroot/debs"
-  # The memcheck tool is run directly under qemu: the valgrind launcher would
-  # start it with execve, which the host cannot run without binfmt_misc. The
-  # tool refuses to start unless VALGRIND_LAUNCHER is set (the launcher sets
-  # it); VALGRIND_LIB is where it finds its preloaded objects and suppressions.
-  cat >"$sysroot/valgrind" <<EOF
+  arm64_versions >"$sysroot/stamp"
+fi
+# The valgrind wrapper the checker's tests run. It starts the memcheck tool
+# directly under qemu: the valgrind launcher would start it with execve, which
+# the host cannot run without binfmt_misc. The tool refuses to start unless
+# VALGRIND_LAUNCHER is set (the launcher sets it); VALGRIND_LIB is where it
+# finds its preloaded objects and suppressions. Written on every run, as it
+# names the clone's path.
+cat >"$sysroot/valgrind" <<EOF
 #!/bin/sh
 export VALGRIND_LIB=$sysroot/root/usr/libexec/valgrind
 export VALGRIND_LAUNCHER=$sysroot/root/usr/bin/valgrind
 exec qemu-aarch64 -L $sysroot/root \$VALGRIND_LIB/memcheck-arm64-linux "\$@"
 EOF
-  chmod +x "$sysroot/valgrind"
-  arm64_versions >"$sysroot/stamp"
-fi
+chmod +x "$sysroot/valgrind"
 
 # NAME TOOLCHAIN FLAGS
 builds=()
-for level in O0 O1 O2 O3 Os; do builds+=("gcc-$level aarch64-linux-gnu -$level"); done
-for level in O1 O2 O3 Os; do builds+=("clang16-$level aarch64-linux-gnu-clang16 -$level"); done
+for level in O0 O1 O2 O3 Os; do builds+=("aarch64-gcc-$level aarch64-linux-gnu -$level"); done
+for level in O1 O2 O3 Os; do
+  builds+=("aarch64-clang16-$level aarch64-linux-gnu-clang16 -$level")
+done
 for build in "${builds[@]}"; do
   read -r name toolchain flags <<<"$build"
-  dir=$prefix-aarch64-$name
-  step "constant time: aarch64 $name"
+  if [ -n "${ZOLT_CTCHECK_BUILDS:-}" ] && [[ " $ZOLT_CTCHECK_BUILDS " != *" $name "* ]]; then
+    continue
+  fi
+  dir=$prefix-$name
+  step "constant time: $name ($toolchain $flags)"
   rm -rf "$dir"
   cmake -S . -B "$dir" -G Ninja -DZOLT_WERROR=ON -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/$toolchain.cmake" \
