@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Cross builds of everything for i686 (32-bit word, little-endian) and s390x
-# (64-bit word, big-endian), with the test suite run under qemu-user through
-# ctest, so that no result can depend on the word width or the byte order.
+# Cross builds of everything for i686 (32-bit word, little-endian), s390x
+# (64-bit word, big-endian) and aarch64 (64-bit word, little-endian, the other
+# instruction set people run this on), with the test suite run under qemu-user
+# through ctest, so that no result can depend on the word width, the byte order
+# or the instruction set.
 # GoogleTest is built from Debian's sources for each target once and kept in
 # <prefix>-gtest-<target> inside the clone, and reused while its stamp matches.
-# Usage: bash .ci/cross.sh [i686] [s390x]   (both when none is named)
+# Usage: bash .ci/cross.sh [i686] [s390x] [aarch64]   (all when none is named)
 # ZOLT_CROSS_BUILD_PREFIX (default build-ci) names the build directories.
 source "$(dirname "$0")/lib.sh"
 cd "$(dirname "$0")/.."
-need_pkgs cmake ninja-build pkg-config googletest g++-i686-linux-gnu g++-s390x-linux-gnu qemu-user
+need_pkgs cmake ninja-build pkg-config googletest g++-i686-linux-gnu g++-s390x-linux-gnu \
+  g++-aarch64-linux-gnu qemu-user
 prefix=${ZOLT_CROSS_BUILD_PREFIX:-build-ci}
 jobs=$(( $(nproc) < 2 ? $(nproc) : 2 ))
 
@@ -34,7 +37,7 @@ build_gtest() {
 }
 
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(i686 s390x)
+[ ${#targets[@]} -gt 0 ] || targets=(i686 s390x aarch64)
 for target in "${targets[@]}"; do
   build_gtest "$target"
   dir=$prefix-$target

@@ -2,10 +2,17 @@
 # Shared part of the cross toolchains: Debian's <triple>-g++ cross compiler, its
 # sysroot /usr/<triple>, and qemu-user as the emulator through which CTest (and
 # gtest_discover_tests) run the cross-built programs. The including file sets
-# ZOLT_CROSS_TRIPLE, ZOLT_CROSS_QEMU and CMAKE_SYSTEM_PROCESSOR.
+# ZOLT_CROSS_TRIPLE, ZOLT_CROSS_QEMU and CMAKE_SYSTEM_PROCESSOR, and may set
+# ZOLT_CROSS_CLANG to build C++ with that Clang for the triple instead, against
+# the same GCC cross headers and libraries.
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_C_COMPILER ${ZOLT_CROSS_TRIPLE}-gcc)
-set(CMAKE_CXX_COMPILER ${ZOLT_CROSS_TRIPLE}-g++)
+if(ZOLT_CROSS_CLANG)
+  set(CMAKE_CXX_COMPILER ${ZOLT_CROSS_CLANG})
+  set(CMAKE_CXX_COMPILER_TARGET ${ZOLT_CROSS_TRIPLE})
+else()
+  set(CMAKE_CXX_COMPILER ${ZOLT_CROSS_TRIPLE}-g++)
+endif()
 
 set(ZOLT_CROSS_SYSROOT /usr/${ZOLT_CROSS_TRIPLE})
 list(APPEND CMAKE_FIND_ROOT_PATH ${ZOLT_CROSS_SYSROOT})

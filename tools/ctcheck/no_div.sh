@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# no_div.sh LIBZOLT: fails if the machine code of Zolt::divmod or
-# Zolt::ascii_of_int32, of their C forms zolt_divmod and zolt_ascii_of_int32,
-# or of any function of the library they call (directly
+# no_div.sh LIBZOLT [OBJDUMP]: fails if the machine code of Zolt::divmod or
+# Zolt::ascii_of_int32, or of any function of the library they call (directly
 # or through the PLT; at -O0 nothing is inlined, so the helpers are separate
-# functions), holds a div or idiv instruction. Memcheck cannot see this leak:
+# functions), holds a division instruction: div or idiv on x86, udiv or sdiv on
+# AArch64. OBJDUMP is GNU objdump for the library's machine (default objdump). Memcheck cannot see this leak:
 # a hardware division takes a time that depends on its operands, so it must
 # never see the secret dividend.
 #
@@ -14,16 +14,18 @@
 # compile-time constant and never calls it). Its division cannot leak a secret,
 # and keeping it a separate function is what lets this check tell it apart.
 set -euo pipefail
-lib=${1:?usage: no_div.sh path/to/libzolt.so}
+lib=${1:?usage: no_div.sh path/to/libzolt.so [objdump]}
+objdump=${2:-objdump}
 
-objdump -d -C --no-show-raw-insn "$lib" | awk '
+"$objdump" -d -C --no-show-raw-insn "$lib" | awk '
   match($0, /^[0-9a-f]+ <(.*)>:$/) { fn = substr($0, RSTART, RLENGTH); sub(/^[0-9a-f]+ </, "", fn); sub(/>:$/, "", fn); defined[fn] = 1; next }
   fn == "" { next }
   $0 ~ /^ *[0-9a-f]+:\t/ {
-    insn = $0; sub(/^ *[0-9a-f]+:\t/, "", insn)
+    insn = $0; sub(/^ *[0-9a-f]+:\t/, "", insn); sub(/[ \t]*\/\/.*$/, "", insn)
     split(insn, word, /[ \t]+/)
-    if (word[1] ~ /^i?div[bwlq]?$/) divs[fn] = divs[fn] "\n    " insn
-    if (word[1] ~ /^(call|jmp)q?$/ && match(insn, /<[^>]*>$/)) {
+    if (word[1] ~ /^(i?div[bwlq]?|[su]div)$/) divs[fn] = divs[fn] "\n    " insn
+    # Calls and tail calls: call/jmp on x86, bl/b on AArch64.
+    if (word[1] ~ /^((call|jmp)q?|bl?)$/ && match(insn, /<[^>]*>$/)) {
       target = substr(insn, RSTART + 1, RLENGTH - 2)
       if (target ~ /\+0x[0-9a-f]+$/) next   # a jump inside a function
       sub(/@plt$/, "", target)
