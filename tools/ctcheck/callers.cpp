@@ -174,13 +174,14 @@ const registration callers{{
        }
      }},
 
-    // The same caller with a plain conditional: the optimiser is free to turn
-    // it into a branch or a read at the secret index, and does.
+    // The same caller with a plain conditional that reads the entry at the
+    // index, the code an optimiser makes of a transparent mask: a branch, or a
+    // conditional select after a load at the secret index. Either is flagged.
     {"caller's loop: a plain ?:", true,
      [] {
        pick_cases("?:", [](P index) {
-         return pick_by_choice(index, [](P i, P at, P entry, P kept) {
-           return i == at ? entry : kept;
+         return pick_by_choice(index, [](P i, P at, P, P kept) {
+           return i == at ? table()[static_cast<std::size_t>(at)] : kept;
          });
        });
      }},
