@@ -77,18 +77,18 @@ void search_cases(const char* name, Wrap wrap, Op op, bool as_exists) {
 // (namespace NS, secret arguments made by WRAP). find_uint8 and exists_uint8 run
 // once with start given and once without it wherever start is 0.
 #define CTCHECK_FAMILY(NS, WRAP)                                                              \
-  {#NS "::equal", false, [] { ::ctcheck::equal_cases(#NS "::equal", WRAP, NS::equal); }},      \
+  {#NS "::equal", false, [] { ::ctcheck::equal_cases(#NS "::equal", WRAP, CTCHECK_OP(NS::equal)); }},      \
   {#NS "::compare_be", false,                                                                 \
-   [] { ::ctcheck::comparison_cases(#NS "::compare_be", WRAP, NS::compare_be,                  \
+   [] { ::ctcheck::comparison_cases(#NS "::compare_be", WRAP, CTCHECK_OP(NS::compare_be),                  \
                                     ::ctcheck::model::compare_be); }},                        \
   {#NS "::compare_le", false,                                                                 \
-   [] { ::ctcheck::comparison_cases(#NS "::compare_le", WRAP, NS::compare_le,                  \
+   [] { ::ctcheck::comparison_cases(#NS "::compare_le", WRAP, CTCHECK_OP(NS::compare_le),                  \
                                     ::ctcheck::model::compare_le); }},                        \
   {#NS "::compare_be_with_len", false,                                                        \
-   [] { ::ctcheck::with_len_cases(#NS "::compare_be_with_len", WRAP, NS::compare_be_with_len,  \
+   [] { ::ctcheck::with_len_cases(#NS "::compare_be_with_len", WRAP, CTCHECK_OP(NS::compare_be_with_len),  \
                                   ::ctcheck::model::compare_be); }},                          \
   {#NS "::compare_le_with_len", false,                                                        \
-   [] { ::ctcheck::with_len_cases(#NS "::compare_le_with_len", WRAP, NS::compare_le_with_len,  \
+   [] { ::ctcheck::with_len_cases(#NS "::compare_le_with_len", WRAP, CTCHECK_OP(NS::compare_le_with_len),  \
                                   ::ctcheck::model::compare_le); }},                          \
   {#NS "::find_uint8", false,                                                                 \
    [] {                                                                                       \

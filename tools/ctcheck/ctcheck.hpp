@@ -15,6 +15,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace ctcheck {
@@ -51,6 +52,11 @@ struct secret_predicate {
     return hit;
   }
 };
+
+// An operation as a callable: zolt.hpp overloads the names of the byte-string
+// operations (a template that rejects C strings), so they cannot be passed as
+// plain function names.
+#define CTCHECK_OP(f) [](auto&&... args) { return f(std::forward<decltype(args)>(args)...); }
 
 // Records a wrong result of the running operation (what names the case).
 void expect(bool ok, const std::string& what);
