@@ -1,17 +1,18 @@
 // The equality and comparison folds and the search walk, written once over a
 // byte reader and instantiated by both zolt (over std::string_view) and
-// zolt_bigstring (over spans, with range-tested single-byte reads). Header-only
-// and internal: zolt_bigstring shares this code without linking zolt.
+// zolt_bigstring (over spans, with range-tested reads). Header-only and
+// internal: zolt_bigstring shares this code without linking zolt.
 //
 // A reader R provides:
 //   std::ptrdiff_t length() const;
 //   std::ptrdiff_t get(std::ptrdiff_t i) const;    // byte at i, 0..255
-//   std::ptrdiff_t get16(std::ptrdiff_t i) const;  // bytes i, i+1 little-endian
 //   const unsigned char* bytes(std::ptrdiff_t i, std::ptrdiff_t n) const;
-//                                                  // the n bytes from i on, for
-//                                                  // word loads; range-tested
-//                                                  // where get is
+//                                                  // the n bytes from i on,
+//                                                  // range-tested where get
+//                                                  // is, once for the run
 #pragma once
+
+#include "dispatch.hpp"
 
 #include <zolt/zolt.hpp>
 
@@ -69,84 +70,99 @@ inline std::ptrdiff_t compare_result(uword acc) noexcept {
   return static_cast<std::ptrdiff_t>(acc & 8) - static_cast<std::ptrdiff_t>(acc & 16);
 }
 
-// The XOR of the 16-bit words of `blocks` 64-byte blocks, merged by OR into the
-// 32 lanes of two 32-byte vectors and then into one value. Compilers keep the
-// vectors in registers (four SSE2 or two AVX2 registers); OR is associative and
-// commutative, so the value is the one a single accumulator would hold, and
-// the byte order of the lanes does not matter to it. On x86-64, GCC also builds
-// an AVX2 copy, which the loader picks on CPUs that have it; every other build
-// uses the portable loop alone.
-//
-// Internal linkage (static): GCC exports a target_clones dispatcher whatever
-// the visibility, and each library needs only its own copy.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-[[gnu::target_clones("avx2", "default")]]
-#endif
-[[maybe_unused]] static std::uint16_t equal_blocks(const unsigned char* a, const unsigned char* b,
-                                  std::ptrdiff_t blocks) noexcept {
-  using half = std::uint16_t __attribute__((vector_size(32)));
-  half acc[2] = {};
-#pragma GCC unroll 4
-  for (std::ptrdiff_t k = 0; k < blocks; ++k) {
-    for (std::size_t h = 0; h < 2; ++h) {
-      half x, y;
-      std::memcpy(&x, a + 64 * k + sizeof(half) * h, sizeof x);
-      std::memcpy(&y, b + 64 * k + sizeof(half) * h, sizeof y);
-      acc[h] |= x ^ y;
-    }
-  }
-  const half both = acc[0] | acc[1];
-  std::uint16_t merged = 0;
-  for (std::size_t j = 0; j < sizeof(half) / 2; ++j) merged |= both[j];
-  return merged;
+// The XOR of a and b at `at`, as a T (std::uint32_t or std::uint64_t).
+template <class T>
+inline std::uint64_t xor_at(const unsigned char* a, const unsigned char* b, std::ptrdiff_t at) noexcept {
+  T x, y;
+  std::memcpy(&x, a + at, sizeof x);
+  std::memcpy(&y, b + at, sizeof y);
+  return x ^ y;
 }
 
-// Equality of the first len bytes: XOR of 16-bit words and of an odd last byte,
-// merged by OR; no early exit. The bytes after the whole 64-byte blocks, under
-// 64, in runs of 32, 16, 8, 4 and 2 bytes as the bits of len say, then the odd
-// byte, then the blocks through equal_blocks. Every branch tests len alone.
+// The differences of the first len bytes, len < 64, merged by OR: 0 exactly
+// when they are equal. A few loads chosen by len whatever the bytes: two runs
+// of 8, 16 or 32 bytes (the largest power of two not above len), one from the
+// start and one up to the end, which overlap and together cover every byte;
+// below 8 bytes, two overlapping 4-byte words or three single bytes.
+inline std::uint64_t differences_short(const unsigned char* a, const unsigned char* b,
+                                       std::ptrdiff_t len) noexcept {
+  if (len >= 8) {
+    const auto run = static_cast<std::ptrdiff_t>(std::bit_floor(static_cast<std::size_t>(len)));
+    std::uint64_t d = 0;
+    for (std::ptrdiff_t i = 0; i < run; i += 8) {
+      d |= xor_at<std::uint64_t>(a, b, i) | xor_at<std::uint64_t>(a, b, len - run + i);
+    }
+    return d;
+  }
+  if (len >= 4) return xor_at<std::uint32_t>(a, b, 0) | xor_at<std::uint32_t>(a, b, len - 4);
+  if (len > 0) {
+    return static_cast<std::uint64_t>((a[0] ^ b[0]) | (a[len / 2] ^ b[len / 2]) |
+                                      (a[len - 1] ^ b[len - 1]));
+  }
+  return 0;
+}
+
+// The XOR of the 64 bytes at a and b ORed into the lanes of two 32-byte
+// vectors, which compilers keep in registers (four SSE2 or two AVX2 registers).
+using lanes32 = std::uint64_t __attribute__((vector_size(32)));
+[[gnu::always_inline]] inline void add_differences_64(lanes32 (&acc)[2], const unsigned char* a,
+                                                      const unsigned char* b) noexcept {
+  for (std::size_t h = 0; h < 2; ++h) {
+    lanes32 x, y;
+    std::memcpy(&x, a + sizeof(lanes32) * h, sizeof x);
+    std::memcpy(&y, b + sizeof(lanes32) * h, sizeof y);
+    acc[h] |= x ^ y;
+  }
+}
+
+// The differences of the first len bytes, len >= 64, merged by OR: each
+// 64-byte block, then the last 64 bytes once more (overlapping the blocks),
+// then the lanes into one value.
+[[gnu::always_inline]] inline std::uint64_t differences_blocks(const unsigned char* a,
+                                                               const unsigned char* b,
+                                                               std::ptrdiff_t len) noexcept {
+  lanes32 acc[2] = {};
+#pragma GCC unroll 4
+  for (std::ptrdiff_t at = 0; at + 64 <= len; at += 64) add_differences_64(acc, a + at, b + at);
+  add_differences_64(acc, a + len - 64, b + len - 64);
+  const lanes32 both = acc[0] | acc[1];
+  return both[0] | both[1] | both[2] | both[3];
+}
+
+// differences_blocks built for the baseline target, and its AVX2 copy.
+inline std::uint64_t differences_blocks_portable(const unsigned char* a, const unsigned char* b,
+                                                 std::ptrdiff_t len) noexcept {
+  return differences_blocks(a, b, len);
+}
+#if ZOLT_X86_AVX2
+ZOLT_AVX2 inline std::uint64_t differences_blocks_avx2(const unsigned char* a,
+                                                       const unsigned char* b,
+                                                       std::ptrdiff_t len) noexcept {
+  return differences_blocks(a, b, len);
+}
+#endif
+
+// Equality of the first len bytes: every byte is read, with no early exit.
+// The reader range-tests the whole run once; every branch tests len alone.
 template <class R>
 bool equal(std::ptrdiff_t len, const R& a, const R& b) {
-  constexpr std::ptrdiff_t block = 64;
-  const std::ptrdiff_t blocks_end = len & -block;  // len >= 0
-  const unsigned char* const pa = a.bytes(0, len & -2);
-  const unsigned char* const pb = b.bytes(0, len & -2);
-  const auto xor8 = [pa, pb](std::ptrdiff_t at) {
-    std::uint64_t x, y;
-    std::memcpy(&x, pa + at, sizeof x);
-    std::memcpy(&y, pb + at, sizeof y);
-    return x ^ y;
-  };
-  std::uint64_t rest = 0;  // the XOR of the 16-bit words after the blocks, merged
-  std::ptrdiff_t i = blocks_end;
-  if (len & 32) {
-    rest |= xor8(i) | xor8(i + 8) | xor8(i + 16) | xor8(i + 24);
-    i += 32;
+  const unsigned char* const pa = a.bytes(0, len);
+  const unsigned char* const pb = b.bytes(0, len);
+  std::uint64_t d;
+  if (len < 64) {
+    d = differences_short(pa, pb, len);
+  } else {
+#if ZOLT_X86_AVX2
+    d = dispatch::avx2() ? differences_blocks_avx2(pa, pb, len)
+                         : differences_blocks_portable(pa, pb, len);
+#else
+    d = differences_blocks_portable(pa, pb, len);
+#endif
   }
-  if (len & 16) {
-    rest |= xor8(i) | xor8(i + 8);
-    i += 16;
-  }
-  if (len & 8) {
-    rest |= xor8(i);
-    i += 8;
-  }
-  if (len & 4) {
-    std::uint32_t x, y;
-    std::memcpy(&x, pa + i, sizeof x);
-    std::memcpy(&y, pb + i, sizeof y);
-    rest |= x ^ y;
-    i += 4;
-  }
-  if (len & 2) rest |= static_cast<std::uint64_t>(a.get16(i) ^ b.get16(i));
-  auto acc = static_cast<std::uint16_t>(rest | (rest >> 16) | (rest >> 32) | (rest >> 48));
-  if (len % 2 == 1) {
-    acc |= static_cast<std::uint16_t>(a.get(len - 1) ^ b.get(len - 1));
-  }
-  // Last, so that short strings, which have no block, pay nothing for the call.
-  if (blocks_end > 0) acc |= equal_blocks(pa, pb, blocks_end / block);
-  // acc is at most 65535, so acc - 1 is negative exactly when acc is 0.
-  return static_cast<bool>(detail::minus_one_or_less(static_cast<std::ptrdiff_t>(acc) - 1));
+  // 1 exactly when no bit differs: the top bit of folded | -folded is set
+  // exactly when folded is not 0.
+  const auto folded = static_cast<std::uint32_t>(d | (d >> 32));
+  return static_cast<bool>(value_barrier(((folded | (0u - folded)) >> 31) ^ 1u));
 }
 
 // A machine word of the bytes at p, the first byte most significant (big) or

@@ -34,7 +34,6 @@ struct string_reader {
   std::string_view s;
   std::ptrdiff_t length() const noexcept { return static_cast<std::ptrdiff_t>(s.size()); }
   std::ptrdiff_t get(std::ptrdiff_t i) const noexcept { return Zolt::get(s, i); }
-  std::ptrdiff_t get16(std::ptrdiff_t i) const noexcept { return Zolt::get16(s, i); }
   const unsigned char* bytes(std::ptrdiff_t i, std::ptrdiff_t) const noexcept {
     return reinterpret_cast<const unsigned char*>(s.data()) + i;
   }
