@@ -196,38 +196,101 @@ inline uword compare_word_step(uword acc, uword x, uword y) noexcept {
   return acc | (((below << 4) | (above << 3)) & undecided(acc));
 }
 
+#if ZOLT_X86_AVX2
+// The bit sets of the 64 bytes at a that lie below (first) and above (second)
+// the bytes at b, as unsigned bytes: bit i for byte i. A byte of x is at least
+// y's where their unsigned maximum is x's own.
+struct below_above {
+  uword below, above;
+};
+ZOLT_AVX2 inline below_above below_above_64(const unsigned char* a, const unsigned char* b) noexcept {
+  below_above r{0, 0};
+  for (int h = 0; h < 2; ++h) {
+    const __m256i x = avx2::load(a + 32 * h), y = avx2::load(b + 32 * h);
+    const __m256i top = _mm256_max_epu8(x, y);
+    const auto x_at_least = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(top, x)));
+    const auto y_at_least = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(top, y)));
+    r.below |= static_cast<uword>(~x_at_least) << (32 * h);
+    r.above |= static_cast<uword>(~y_at_least) << (32 * h);
+  }
+  return r;
+}
+
+// One step over 64 bytes in big-endian order: the first differing byte is the
+// lowest set bit of below | above (isolated by d & -d, no bit scan), and the
+// set holding it decides.
+ZOLT_AVX2 inline uword compare_be_64(uword acc, const unsigned char* a, const unsigned char* b) noexcept {
+  const below_above s = below_above_64(a, b);
+  const uword differ = s.below | s.above;
+  const uword first = differ & (uword{0} - differ);
+  return compare_word_step(acc, s.above & first, s.below & first);
+}
+
+// One step over 64 bytes in little-endian order: the last differing byte is
+// the highest set bit of below | above, and of the two disjoint sets the one
+// holding it is the larger number, so the word comparison decides.
+ZOLT_AVX2 inline uword compare_le_64(uword acc, const unsigned char* a, const unsigned char* b) noexcept {
+  const below_above s = below_above_64(a, b);
+  return compare_word_step(acc, s.above, s.below);
+}
+
+// The comparisons of len >= 64 bytes, 64 at a time in walking order, then the
+// 64 bytes at the far end of the walk once more. Those overlap bytes already
+// walked, which were all equal if nothing is decided yet, so the first
+// difference of the overlapping block is a new one.
+ZOLT_AVX2 inline uword compare_be_avx2(const unsigned char* a, const unsigned char* b,
+                                       std::ptrdiff_t len) noexcept {
+  uword acc = 0;
+  for (std::ptrdiff_t i = 0; i + 64 <= len; i += 64) acc = compare_be_64(acc, a + i, b + i);
+  return compare_be_64(acc, a + len - 64, b + len - 64);
+}
+ZOLT_AVX2 inline uword compare_le_avx2(const unsigned char* a, const unsigned char* b,
+                                       std::ptrdiff_t len) noexcept {
+  uword acc = 0;
+  for (std::ptrdiff_t i = len - 64; i >= 0; i -= 64) acc = compare_le_64(acc, a + i, b + i);
+  return compare_le_64(acc, a, b);
+}
+#endif
+
 // Big-endian order of the first len bytes: -16, 0 or 8. Whole words from the
 // first byte up, then the last bytes one by one; the first differing word
-// decides as its first differing byte would.
+// decides as its first differing byte would. On AVX2, 64 bytes at a time.
 template <class R>
 std::ptrdiff_t compare_be(std::ptrdiff_t len, const R& a, const R& b) {
+  const unsigned char* const pa = a.bytes(0, len);
+  const unsigned char* const pb = b.bytes(0, len);
+#if ZOLT_X86_AVX2
+  if (len >= 64 && dispatch::avx2()) return compare_result(compare_be_avx2(pa, pb, len));
+#endif
   constexpr std::ptrdiff_t w = sizeof(uword);
   const std::ptrdiff_t words_end = len - len % w;
-  const unsigned char* const pa = a.bytes(0, words_end);
-  const unsigned char* const pb = b.bytes(0, words_end);
   uword acc = 0;
   for (std::ptrdiff_t i = 0; i < words_end; i += w) {
     acc = compare_word_step(acc, load_word<std::endian::big>(pa + i),
                             load_word<std::endian::big>(pb + i));
   }
-  for (std::ptrdiff_t i = words_end; i < len; ++i) acc = compare_step(acc, a.get(i), b.get(i));
+  for (std::ptrdiff_t i = words_end; i < len; ++i) acc = compare_step(acc, pa[i], pb[i]);
   return compare_result(acc);
 }
 
 // Little-endian order of the first len bytes: -16, 0 or 8. Whole words from the
-// last byte down, then the first bytes one by one, walking down.
+// last byte down, then the first bytes one by one, walking down. On AVX2, 64
+// bytes at a time.
 template <class R>
 std::ptrdiff_t compare_le(std::ptrdiff_t len, const R& a, const R& b) {
+  const unsigned char* const pa = a.bytes(0, len);
+  const unsigned char* const pb = b.bytes(0, len);
+#if ZOLT_X86_AVX2
+  if (len >= 64 && dispatch::avx2()) return compare_result(compare_le_avx2(pa, pb, len));
+#endif
   constexpr std::ptrdiff_t w = sizeof(uword);
   const std::ptrdiff_t head = len % w;
-  const unsigned char* const pa = a.bytes(head, len - head);
-  const unsigned char* const pb = b.bytes(head, len - head);
   uword acc = 0;
-  for (std::ptrdiff_t i = len - head - w; i >= 0; i -= w) {
+  for (std::ptrdiff_t i = len - w; i >= head; i -= w) {
     acc = compare_word_step(acc, load_word<std::endian::little>(pa + i),
                             load_word<std::endian::little>(pb + i));
   }
-  for (std::ptrdiff_t i = head - 1; i >= 0; --i) acc = compare_step(acc, a.get(i), b.get(i));
+  for (std::ptrdiff_t i = head - 1; i >= 0; --i) acc = compare_step(acc, pa[i], pb[i]);
   return compare_result(acc);
 }
 
