@@ -14,7 +14,7 @@ namespace {
 // Hex text of n bytes into out (2n characters), ascending: eight bytes per
 // step in byte lanes, then the last bytes one character at a time, each byte
 // read twice.
-void encode_hex(const unsigned char* in, std::size_t n, char* out) noexcept {
+void encode_hex_portable(const unsigned char* in, std::size_t n, char* out) noexcept {
   std::size_t k = 0;
   for (; k + 8 <= n; k += 8) {
     const lanes::word w = lanes::load(in + k);
@@ -28,29 +28,103 @@ void encode_hex(const unsigned char* in, std::size_t n, char* out) noexcept {
   }
 }
 
+#if ZOLT_X86_AVX2
+// The hex text of the 16 bytes at in: each byte widened to a 16-bit lane,
+// its high nibble moved to the lane's first byte and its low nibble to the
+// second, then every nibble turned into its digit by an in-register byte
+// shuffle of the constant digit table (no memory read indexed by a nibble).
+ZOLT_AVX2 inline void encode_hex_16(const unsigned char* in, char* out) noexcept {
+  const __m256i w = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in)));
+  const __m256i nibbles = _mm256_or_si256(
+      _mm256_srli_epi16(w, 4), _mm256_slli_epi16(_mm256_and_si256(w, _mm256_set1_epi16(15)), 8));
+  const __m256i digits = _mm256_setr_epi8('0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'a', 'b',
+                                          'c', 'd', 'e', 'f', '0', '1', '2', '3', '4', '5', '6', '7',
+                                          '8', '9', 'a', 'b', 'c', 'd', 'e', 'f');
+  avx2::store(out, _mm256_shuffle_epi8(digits, nibbles));
+}
+
+// encode_hex for n >= 16: 16 bytes per step, then the last 16 bytes once
+// more, overlapping (the same characters are written again).
+ZOLT_AVX2 void encode_hex_avx2(const unsigned char* in, std::size_t n, char* out) noexcept {
+  for (std::size_t k = 0; k + 16 <= n; k += 16) encode_hex_16(in + k, out + 2 * k);
+  encode_hex_16(in + n - 16, out + 2 * (n - 16));
+}
+#endif
+
+void encode_hex(const unsigned char* in, std::size_t n, char* out) noexcept {
+#if ZOLT_X86_AVX2
+  if (n >= 16 && dispatch::avx2()) return encode_hex_avx2(in, n, out);
+#endif
+  encode_hex_portable(in, n, out);
+}
+
+// Decodes the n bytes of the 2n characters at h into dst and returns the OR
+// of the character values (0..15, 255 for a character that is not a hex
+// digit). Eight characters (four bytes) per step in byte lanes, then pair by
+// pair.
+std::ptrdiff_t decode_hex_portable(const char* h, std::size_t n, unsigned char* dst) noexcept {
+  std::size_t i = 0;
+  lanes::word lane_error = 0;
+  for (; i + 4 <= n; i += 4) {
+    const lanes::word v = lanes::nib(lanes::load(h + 2 * i));
+    lane_error |= v;
+    const lanes::word b = lanes::bytes_of_nibbles(v);
+    for (std::size_t j = 0; j < 4; ++j) dst[i + j] = char_chr(static_cast<std::ptrdiff_t>(b >> (8 * j)));
+  }
+  std::ptrdiff_t error = lanes::or_lanes(lane_error);
+  for (; i < n; ++i) {
+    const std::ptrdiff_t hi = nib(static_cast<unsigned char>(h[2 * i]));
+    const std::ptrdiff_t lo = nib(static_cast<unsigned char>(h[2 * i + 1]));
+    error |= hi | lo;
+    dst[i] = char_chr((hi << 4) | lo);
+  }
+  return error;
+}
+
+#if ZOLT_X86_AVX2
+// Decodes the 32 characters at h into 16 bytes at dst and ORs 0xFF into the
+// lanes of bad that held a character other than a hex digit. The value of a
+// character: c - '0' for a digit, (c | 32) - 'a' + 10 for a letter, 255 for
+// anything else, chosen with masks.
+ZOLT_AVX2 inline void decode_hex_16(const char* h, unsigned char* dst, __m256i& bad) noexcept {
+  const __m256i c = avx2::load(h);
+  const __m256i l = _mm256_or_si256(c, avx2::bytes(32));
+  const __m256i digit = avx2::in_range(c, '0', 9);
+  const __m256i letter = avx2::in_range(l, 'a', 5);
+  const __m256i neither = _mm256_xor_si256(_mm256_or_si256(digit, letter), avx2::bytes(-1));
+  bad = _mm256_or_si256(bad, neither);
+  const __m256i value = _mm256_or_si256(
+      _mm256_or_si256(_mm256_and_si256(_mm256_sub_epi8(c, avx2::bytes('0')), digit),
+                      _mm256_and_si256(_mm256_sub_epi8(l, avx2::bytes('a' - 10)), letter)),
+      neither);
+  // Each 16-bit lane holds the high character's value in its first byte and
+  // the low one's in its second: ((hi << 4) | lo) AND 255, packed to bytes.
+  const __m256i b = _mm256_or_si256(_mm256_and_si256(_mm256_slli_epi16(value, 4), _mm256_set1_epi16(0xF0)),
+                                    _mm256_srli_epi16(value, 8));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(dst),
+                   _mm_packus_epi16(_mm256_castsi256_si128(b), _mm256_extracti128_si256(b, 1)));
+}
+
+// decode_hex_portable for n >= 16: 16 bytes per step, then the last 16 once
+// more, overlapping. Returns 255 when some character was bad, else 0.
+ZOLT_AVX2 std::ptrdiff_t decode_hex_avx2(const char* h, std::size_t n, unsigned char* dst) noexcept {
+  __m256i bad = _mm256_setzero_si256();
+  for (std::size_t i = 0; i + 16 <= n; i += 16) decode_hex_16(h + 2 * i, dst + i, bad);
+  decode_hex_16(h + 2 * (n - 16), dst + n - 16, bad);
+  return detail::mask_if_not_zero(_mm256_movemask_epi8(bad)) & 255;
+}
+#endif
+
 // Decodes the h.size() / 2 bytes of h into dst and returns the error
 // indicator; every character pair is visited whatever it holds. Writes the
 // bytes straight into dst, so no copy of them is left in this frame.
 std::ptrdiff_t decode_hex(std::string_view h, unsigned char* dst) noexcept {
   const std::size_t n = h.size() >> 1;
-  std::ptrdiff_t error = static_cast<std::ptrdiff_t>(h.size() & 1) << 4;
-  // Eight characters (four bytes) per step in byte lanes, then pair by pair.
-  std::size_t i = 0;
-  lanes::word lane_error = 0;
-  for (; i + 4 <= n; i += 4) {
-    const lanes::word v = lanes::nib(lanes::load(h.data() + 2 * i));
-    lane_error |= v;
-    const lanes::word b = lanes::bytes_of_nibbles(v);
-    for (std::size_t j = 0; j < 4; ++j) dst[i + j] = char_chr(static_cast<std::ptrdiff_t>(b >> (8 * j)));
-  }
-  error |= lanes::or_lanes(lane_error);
-  for (; i < n; ++i) {
-    const std::ptrdiff_t hi = nib(get(h, static_cast<std::ptrdiff_t>(2 * i)));
-    const std::ptrdiff_t lo = nib(get(h, static_cast<std::ptrdiff_t>(2 * i + 1)));
-    error |= hi | lo;
-    dst[i] = char_chr((hi << 4) | lo);
-  }
-  return error & ~std::ptrdiff_t{15};
+  const std::ptrdiff_t odd = static_cast<std::ptrdiff_t>(h.size() & 1) << 4;
+#if ZOLT_X86_AVX2
+  if (n >= 16 && dispatch::avx2()) return (odd | decode_hex_avx2(h.data(), n, dst)) & ~std::ptrdiff_t{15};
+#endif
+  return (odd | decode_hex_portable(h.data(), n, dst)) & ~std::ptrdiff_t{15};
 }
 
 // Decodes h into a new Out (std::string or std::vector<std::uint8_t>) built in
