@@ -79,27 +79,41 @@ inline std::uint64_t xor_at(const unsigned char* a, const unsigned char* b, std:
   return x ^ y;
 }
 
+// The differences of `words` 8-byte words from the start and as many up to
+// the end of len bytes, merged by OR: the two runs overlap and cover every
+// byte when len < 16 * words.
+template <int words>
+inline std::uint64_t differences_ends(const unsigned char* a, const unsigned char* b,
+                                      std::ptrdiff_t len) noexcept {
+  std::uint64_t d = 0;
+  for (int k = 0; k < words; ++k) {
+    d |= xor_at<std::uint64_t>(a, b, 8 * k) | xor_at<std::uint64_t>(a, b, len - 8 * words + 8 * k);
+  }
+  return d;
+}
+
 // The differences of the first len bytes, len < 64, merged by OR: 0 exactly
-// when they are equal. A few loads chosen by len whatever the bytes: two runs
-// of 8, 16 or 32 bytes (the largest power of two not above len), one from the
-// start and one up to the end, which overlap and together cover every byte;
-// below 8 bytes, two overlapping 4-byte words or three single bytes.
+// when they are equal. A few loads chosen by len whatever the bytes: two
+// overlapping runs of 32, 16 or 8 bytes; below 8 bytes, two overlapping 4-byte
+// words or three single bytes.
 inline std::uint64_t differences_short(const unsigned char* a, const unsigned char* b,
                                        std::ptrdiff_t len) noexcept {
-  if (len >= 8) {
-    const auto run = static_cast<std::ptrdiff_t>(std::bit_floor(static_cast<std::size_t>(len)));
-    std::uint64_t d = 0;
-    for (std::ptrdiff_t i = 0; i < run; i += 8) {
-      d |= xor_at<std::uint64_t>(a, b, i) | xor_at<std::uint64_t>(a, b, len - run + i);
-    }
-    return d;
-  }
+  if (len >= 32) return differences_ends<4>(a, b, len);
+  if (len >= 16) return differences_ends<2>(a, b, len);
+  if (len >= 8) return differences_ends<1>(a, b, len);
   if (len >= 4) return xor_at<std::uint32_t>(a, b, 0) | xor_at<std::uint32_t>(a, b, len - 4);
   if (len > 0) {
     return static_cast<std::uint64_t>((a[0] ^ b[0]) | (a[len / 2] ^ b[len / 2]) |
                                       (a[len - 1] ^ b[len - 1]));
   }
   return 0;
+}
+
+// true exactly when no bit of d is set: the top bit of f | -f is set exactly
+// when f, d folded to 32 bits, is not 0.
+inline bool none_set(std::uint64_t d) noexcept {
+  const auto f = static_cast<std::uint32_t>(d | (d >> 32));
+  return static_cast<bool>(value_barrier(((f | (0u - f)) >> 31) ^ 1u));
 }
 
 // The XOR of the 64 bytes at a and b ORed into the lanes of two 32-byte
@@ -142,27 +156,24 @@ ZOLT_AVX2 inline std::uint64_t differences_blocks_avx2(const unsigned char* a,
 }
 #endif
 
+// Equality of len >= 64 bytes. Out of line, so that short inputs, which never
+// come here, pay nothing for its vector frame.
+[[gnu::noinline]] inline bool equal_long(const unsigned char* a, const unsigned char* b,
+                                         std::ptrdiff_t len) noexcept {
+#if ZOLT_X86_AVX2
+  if (dispatch::avx2()) return none_set(differences_blocks_avx2(a, b, len));
+#endif
+  return none_set(differences_blocks_portable(a, b, len));
+}
+
 // Equality of the first len bytes: every byte is read, with no early exit.
 // The reader range-tests the whole run once; every branch tests len alone.
 template <class R>
 bool equal(std::ptrdiff_t len, const R& a, const R& b) {
   const unsigned char* const pa = a.bytes(0, len);
   const unsigned char* const pb = b.bytes(0, len);
-  std::uint64_t d;
-  if (len < 64) {
-    d = differences_short(pa, pb, len);
-  } else {
-#if ZOLT_X86_AVX2
-    d = dispatch::avx2() ? differences_blocks_avx2(pa, pb, len)
-                         : differences_blocks_portable(pa, pb, len);
-#else
-    d = differences_blocks_portable(pa, pb, len);
-#endif
-  }
-  // 1 exactly when no bit differs: the top bit of folded | -folded is set
-  // exactly when folded is not 0.
-  const auto folded = static_cast<std::uint32_t>(d | (d >> 32));
-  return static_cast<bool>(value_barrier(((folded | (0u - folded)) >> 31) ^ 1u));
+  if (len >= 64) return equal_long(pa, pb, len);
+  return none_set(differences_short(pa, pb, len));
 }
 
 // A machine word of the bytes at p, the first byte most significant (big) or
