@@ -2,6 +2,7 @@
 
 #include <zolt/zolt.hpp>
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -208,7 +209,7 @@ std::ptrdiff_t compare_le_with_len(std::ptrdiff_t len, std::string_view a, std::
 std::pair<std::int32_t, std::int32_t> divmod(std::int32_t dividend, std::int32_t m) {
   if (m <= 0) throw std::invalid_argument("m <= 0");
   if (m >= 16348) throw std::invalid_argument("m >= 16348 not supported");
-  return divmod_by_reciprocal(dividend, m, divmod_reciprocal(m));
+  return divmod_by_reciprocal(dividend, m, divmod_reciprocal(static_cast<std::uint32_t>(m)));
 }
 
 std::ptrdiff_t find_uint8_inner(std::ptrdiff_t start, predicate p, std::string_view s) {
@@ -230,15 +231,21 @@ bool exists_uint8(predicate p, std::string_view s) { return exists_uint8(0, p, s
 
 std::string ascii_of_int32(std::ptrdiff_t digits, std::int32_t value) {
   if (digits < 0) throw std::invalid_argument("digits < 0");
-  constexpr std::int32_t ten = 10;
-  constexpr std::int32_t reciprocal = divmod_reciprocal(ten);  // formed at compile time
   std::string out(static_cast<std::size_t>(digits), '0');
   char* const dst = out.data();
-  std::int32_t x = value;
-  for (std::ptrdiff_t i = digits - 1; i >= 0; --i) {
-    const auto [q, r] = divmod_by_reciprocal(x, ten, reciprocal);
-    dst[i] = static_cast<char>(char_chr(48 | r));
-    x = q;
+  const ten_digits d = decimal_digits(value);
+  const std::uint64_t tail = d.tail | lanes::ones * 48;  // the last eight characters
+  // The last min(digits, 10) of the ten characters, the last eight in one
+  // store when all of them are written; which bytes are written, and the
+  // shifts that pick them, depend on digits alone.
+  constexpr std::ptrdiff_t ten = 10;
+  const std::ptrdiff_t at = digits - ten;  // where the first of the ten would go
+  std::ptrdiff_t j = ten - std::min(digits, ten);
+  for (; j < 2; ++j) dst[at + j] = static_cast<char>(char_chr(static_cast<std::ptrdiff_t>(48 | ((d.head >> (8 * j)) & 15))));
+  if (j == 2) {
+    lanes::store(dst + at + 2, tail);
+  } else {
+    for (; j < ten; ++j) dst[at + j] = static_cast<char>(char_chr(static_cast<std::ptrdiff_t>(tail >> (8 * (j - 2)))));
   }
   return out;
 }
