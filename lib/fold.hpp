@@ -208,70 +208,93 @@ inline uword compare_word_step(uword acc, uword x, uword y) noexcept {
 }
 
 #if ZOLT_X86_AVX2
-// The bit sets of the 64 bytes at a that lie below (first) and above (second)
-// the bytes at b, as unsigned bytes: bit i for byte i. A byte of x is at least
-// y's where their unsigned maximum is x's own.
-struct below_above {
-  uword below, above;
+// The bit sets of the 32 * halves bytes at a and b (halves 1 or 2), bit i for
+// byte i: where the bytes
+// are equal, and where a's byte is not above b's (as unsigned bytes: b's byte
+// is their unsigned maximum). a's byte is below b's where `not_above` holds
+// and `equal` does not, above where `not_above` does not hold.
+struct byte_order_masks {
+  uword equal, not_above;
 };
-ZOLT_AVX2 inline below_above below_above_64(const unsigned char* a, const unsigned char* b) noexcept {
-  below_above r{0, 0};
-  for (int h = 0; h < 2; ++h) {
+template <int halves>
+ZOLT_AVX2 inline byte_order_masks order_masks(const unsigned char* a, const unsigned char* b) noexcept {
+  byte_order_masks r{0, 0};
+  for (int h = 0; h < halves; ++h) {
     const __m256i x = avx2::load(a + 32 * h), y = avx2::load(b + 32 * h);
-    const __m256i top = _mm256_max_epu8(x, y);
-    const auto x_at_least = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(top, x)));
-    const auto y_at_least = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(top, y)));
-    r.below |= static_cast<uword>(~x_at_least) << (32 * h);
-    r.above |= static_cast<uword>(~y_at_least) << (32 * h);
+    const auto eq = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(x, y)));
+    const auto le = static_cast<std::uint32_t>(
+        _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_max_epu8(x, y), y)));
+    r.equal |= static_cast<uword>(eq) << (32 * h);
+    r.not_above |= static_cast<uword>(le) << (32 * h);
+  }
+  if constexpr (halves == 1) {  // no bytes above bit 31: equal there, so neither below nor above
+    r.equal |= ~uword{0xFFFFFFFF};
+    r.not_above |= ~uword{0xFFFFFFFF};
   }
   return r;
 }
 
-// One step over 64 bytes in big-endian order: the first differing byte is the
-// lowest set bit of below | above (isolated by d & -d, no bit scan), and the
-// set holding it decides.
-ZOLT_AVX2 inline uword compare_be_64(uword acc, const unsigned char* a, const unsigned char* b) noexcept {
-  const below_above s = below_above_64(a, b);
-  const uword differ = s.below | s.above;
-  const uword first = differ & (uword{0} - differ);
-  return compare_word_step(acc, s.above & first, s.below & first);
+// 1 when the single-bit or zero z is not 0, else 0: 0 - z reaches the top bit.
+inline uword one_if_bit(uword z) noexcept { return (uword{0} - z) >> (std::numeric_limits<uword>::digits - 1); }
+
+// One step over 32 * halves bytes in big-endian order: the first differing byte is the
+// lowest set bit of ~equal, isolated as ~equal & (equal + 1) (no bit scan),
+// and a's byte there is below b's exactly when not_above holds it. 8 for a
+// difference, 16 when it is a "below", kept once acc is decided.
+template <int halves>
+ZOLT_AVX2 inline uword compare_be_step(uword acc, const unsigned char* a, const unsigned char* b) noexcept {
+  const byte_order_masks m = order_masks<halves>(a, b);
+  const uword first = ~m.equal & (m.equal + 1);
+  const uword v = value_barrier((one_if_bit(first) + one_if_bit(m.not_above & first)) << 3);
+  return acc | (v & undecided(acc));
 }
 
-// One step over 64 bytes in little-endian order: the last differing byte is
-// the highest set bit of below | above, and of the two disjoint sets the one
-// holding it is the larger number, so the word comparison decides.
-ZOLT_AVX2 inline uword compare_le_64(uword acc, const unsigned char* a, const unsigned char* b) noexcept {
-  const below_above s = below_above_64(a, b);
-  return compare_word_step(acc, s.above, s.below);
+// One step over 32 * halves bytes in little-endian order: the last differing byte is
+// the highest set bit of the two disjoint sets below and above, so the larger
+// of the two holds it: a's byte there is below b's exactly when above - below
+// borrows, taken from the top bit as in compare_word_step (below's own top
+// bit, else above - below when neither has it).
+template <int halves>
+ZOLT_AVX2 inline uword compare_le_step(uword acc, const unsigned char* a, const unsigned char* b) noexcept {
+  constexpr int top = std::numeric_limits<uword>::digits - 1;
+  const byte_order_masks m = order_masks<halves>(a, b);
+  const uword differ = ~m.equal;
+  const uword above = ~m.not_above, below = m.not_above & differ;
+  const uword is_below = (below | (m.not_above & (above - below))) >> top;
+  const uword v = value_barrier((((differ | (uword{0} - differ)) >> top) + is_below) << 3);
+  return acc | (v & undecided(acc));
 }
 
-// The comparisons of len >= 64 bytes, 64 at a time in walking order, then the
-// 64 bytes at the far end of the walk once more. Those overlap bytes already
-// walked, which were all equal if nothing is decided yet, so the first
-// difference of the overlapping block is a new one.
+// The comparisons of len >= 32 bytes, 64 at a time in walking order (32 at a
+// time under 64 bytes), then the bytes at the far end of the walk once more.
+// Those overlap bytes already walked, which were all equal if nothing is
+// decided yet, so the first difference of the overlapping step is a new one.
 ZOLT_AVX2 inline uword compare_be_avx2(const unsigned char* a, const unsigned char* b,
                                        std::ptrdiff_t len) noexcept {
+  if (len < 64) return compare_be_step<1>(compare_be_step<1>(0, a, b), a + len - 32, b + len - 32);
   uword acc = 0;
-  for (std::ptrdiff_t i = 0; i + 64 <= len; i += 64) acc = compare_be_64(acc, a + i, b + i);
-  return compare_be_64(acc, a + len - 64, b + len - 64);
+  for (std::ptrdiff_t i = 0; i + 64 <= len; i += 64) acc = compare_be_step<2>(acc, a + i, b + i);
+  return compare_be_step<2>(acc, a + len - 64, b + len - 64);
 }
 ZOLT_AVX2 inline uword compare_le_avx2(const unsigned char* a, const unsigned char* b,
                                        std::ptrdiff_t len) noexcept {
+  if (len < 64) return compare_le_step<1>(compare_le_step<1>(0, a + len - 32, b + len - 32), a, b);
   uword acc = 0;
-  for (std::ptrdiff_t i = len - 64; i >= 0; i -= 64) acc = compare_le_64(acc, a + i, b + i);
-  return compare_le_64(acc, a, b);
+  for (std::ptrdiff_t i = len - 64; i >= 0; i -= 64) acc = compare_le_step<2>(acc, a + i, b + i);
+  return compare_le_step<2>(acc, a, b);
 }
 #endif
 
 // Big-endian order of the first len bytes: -16, 0 or 8. Whole words from the
 // first byte up, then the last bytes one by one; the first differing word
-// decides as its first differing byte would. On AVX2, 64 bytes at a time.
+// decides as its first differing byte would. On AVX2, from 32 bytes on, in
+// vector steps.
 template <class R>
 std::ptrdiff_t compare_be(std::ptrdiff_t len, const R& a, const R& b) {
   const unsigned char* const pa = a.bytes(0, len);
   const unsigned char* const pb = b.bytes(0, len);
 #if ZOLT_X86_AVX2
-  if (len >= 64 && dispatch::avx2()) return compare_result(compare_be_avx2(pa, pb, len));
+  if (len >= 32 && dispatch::avx2()) return compare_result(compare_be_avx2(pa, pb, len));
 #endif
   constexpr std::ptrdiff_t w = sizeof(uword);
   const std::ptrdiff_t words_end = len - len % w;
@@ -285,14 +308,14 @@ std::ptrdiff_t compare_be(std::ptrdiff_t len, const R& a, const R& b) {
 }
 
 // Little-endian order of the first len bytes: -16, 0 or 8. Whole words from the
-// last byte down, then the first bytes one by one, walking down. On AVX2, 64
-// bytes at a time.
+// last byte down, then the first bytes one by one, walking down. On AVX2,
+// from 32 bytes on, in vector steps.
 template <class R>
 std::ptrdiff_t compare_le(std::ptrdiff_t len, const R& a, const R& b) {
   const unsigned char* const pa = a.bytes(0, len);
   const unsigned char* const pb = b.bytes(0, len);
 #if ZOLT_X86_AVX2
-  if (len >= 64 && dispatch::avx2()) return compare_result(compare_le_avx2(pa, pb, len));
+  if (len >= 32 && dispatch::avx2()) return compare_result(compare_le_avx2(pa, pb, len));
 #endif
   constexpr std::ptrdiff_t w = sizeof(uword);
   const std::ptrdiff_t head = len % w;
