@@ -176,6 +176,24 @@ const registration core{{
          expect(got == model_hex(s), len_name("hex_of_bytes", n));
        }
      }},
+    {"Zolt::hex_of_string_into", false,
+     [] {
+       for (std::size_t n : lengths) {
+         const std::string s = random_bytes(n, n + 17);
+         std::string got(2 * n, '\0');
+         Zolt::hex_of_string_into(secret(s), got);
+         reveal(got.data(), got.size());
+         expect(got == model_hex(s), len_name("hex_of_string_into", n));
+       }
+     }},
+    {"Zolt::string_of_hex_into", false,
+     [] {
+       decode_cases("string_of_hex_into", [](const std::string& h) {
+         std::pair<std::string, std::ptrdiff_t> r{std::string(h.size() / 2, '\0'), 0};
+         r.second = Zolt::string_of_hex_into(h, r.first);
+         return r;
+       });
+     }},
     {"Zolt::bytes_of_hex", false, [] { decode_cases("bytes_of_hex", CTCHECK_OP(Zolt::bytes_of_hex)); }},
     {"Zolt::string_of_hex", false, [] { decode_cases("string_of_hex", CTCHECK_OP(Zolt::string_of_hex)); }},
     {"Zolt::one_if_not_zero", false,
