@@ -129,15 +129,19 @@ using lanes32 = std::uint64_t __attribute__((vector_size(32)));
   }
 }
 
-// The differences of the first len bytes, len >= 64, merged by OR: each
-// 64-byte block, then the last 64 bytes once more (overlapping the blocks),
-// then the lanes into one value.
+// The differences of the first len bytes, len >= 64, merged by OR: the first
+// 64 bytes, then 64-byte blocks from where a reaches a 64-byte boundary (so
+// that its loads do not straddle cache lines; the boundary depends on the
+// address, never on the bytes), then the last 64 bytes once more, the three
+// overlapping; then the lanes into one value.
 [[gnu::always_inline]] inline std::uint64_t differences_blocks(const unsigned char* a,
                                                                const unsigned char* b,
                                                                std::ptrdiff_t len) noexcept {
   lanes32 acc[2] = {};
+  add_differences_64(acc, a, b);
+  const auto aligned = static_cast<std::ptrdiff_t>(64 - (reinterpret_cast<std::uintptr_t>(a) & 63));
 #pragma GCC unroll 4
-  for (std::ptrdiff_t at = 0; at + 64 <= len; at += 64) add_differences_64(acc, a + at, b + at);
+  for (std::ptrdiff_t at = aligned; at + 64 <= len; at += 64) add_differences_64(acc, a + at, b + at);
   add_differences_64(acc, a + len - 64, b + len - 64);
   const lanes32 both = acc[0] | acc[1];
   return both[0] | both[1] | both[2] | both[3];

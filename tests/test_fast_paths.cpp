@@ -67,6 +67,28 @@ TEST(FastPaths, EqualityAndOrderWithOneDifferenceAtEveryPosition) {
   }
 }
 
+// The block loop starts at a's first 64-byte boundary: every start address
+// within a cache line, with a difference at every position.
+TEST(FastPaths, EqualityAtEveryAlignment) {
+  std::mt19937_64 rng(9);
+  std::string buffer(512, '\0');
+  for (char& c : buffer) c = static_cast<char>(rng());
+  for (std::size_t offset = 0; offset < 64; ++offset) {
+    for (const std::size_t n : {64, 65, 127, 128, 129, 200}) {
+      const std::string_view a(buffer.data() + offset, n);
+      std::string b(a);
+      ASSERT_TRUE(Zolt::equal(a, b)) << offset << " " << n;
+      for (std::size_t i = 0; i < n; ++i) {
+        b[i] = static_cast<char>(b[i] ^ 0x10);
+        ASSERT_FALSE(Zolt::equal(a, b)) << offset << " " << n << " " << i;
+        const Zolt_bigstring::bigstring big_a{reinterpret_cast<const std::byte*>(a.data()), n};
+        ASSERT_FALSE(Zolt_bigstring::equal(big_a, big(b))) << offset << " " << n << " " << i;
+        b[i] = a[i];
+      }
+    }
+  }
+}
+
 // Each byte value at each lane position and in the per-byte tail, for the
 // case mappings and the hex codec: lengths past two vector blocks and an
 // overlapping last one (32 bytes mapped, 16 bytes encoded or decoded per step).
