@@ -109,11 +109,11 @@ inline std::uint64_t differences_short(const unsigned char* a, const unsigned ch
   return 0;
 }
 
-// true exactly when no bit of d is set: the top bit of f | -f is set exactly
-// when f, d folded to 32 bits, is not 0.
+// true exactly when no bit of d is set. d, folded to 32 bits, passes the
+// value barrier whole, so the optimiser cannot split the OR of the
+// differences into early exits; the one test that remains gives the result.
 inline bool none_set(std::uint64_t d) noexcept {
-  const auto f = static_cast<std::uint32_t>(d | (d >> 32));
-  return static_cast<bool>(value_barrier(((f | (0u - f)) >> 31) ^ 1u));
+  return value_barrier(static_cast<std::uint32_t>(d | (d >> 32))) == 0;
 }
 
 // The XOR of the 64 bytes at a and b ORed into the lanes of two 32-byte
