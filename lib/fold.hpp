@@ -95,8 +95,9 @@ inline std::uint64_t differences_ends(const unsigned char* a, const unsigned cha
 // The differences of the first len bytes, len < 64, merged by OR: 0 exactly
 // when they are equal. A few loads chosen by len whatever the bytes: two
 // overlapping runs of 32, 16 or 8 bytes; below 8 bytes, two overlapping 4-byte
-// words or three single bytes.
-inline std::uint64_t differences_short(const unsigned char* a, const unsigned char* b,
+// words or three single bytes. Inlined into the caller, so that a short
+// comparison costs no call of its own.
+[[gnu::always_inline]] inline std::uint64_t differences_short(const unsigned char* a, const unsigned char* b,
                                        std::ptrdiff_t len) noexcept {
   if (len >= 32) return differences_ends<4>(a, b, len);
   if (len >= 16) return differences_ends<2>(a, b, len);
@@ -172,8 +173,9 @@ ZOLT_AVX2 inline std::uint64_t differences_blocks_avx2(const unsigned char* a,
 
 // Equality of the first len bytes: every byte is read, with no early exit.
 // The reader range-tests the whole run once; every branch tests len alone.
+// Inlined into the exported operations, with the short path.
 template <class R>
-bool equal(std::ptrdiff_t len, const R& a, const R& b) {
+[[gnu::always_inline]] inline bool equal(std::ptrdiff_t len, const R& a, const R& b) {
   const unsigned char* const pa = a.bytes(0, len);
   const unsigned char* const pb = b.bytes(0, len);
   if (len >= 64) return equal_long(pa, pb, len);
@@ -333,7 +335,7 @@ std::ptrdiff_t compare_le(std::ptrdiff_t len, const R& a, const R& b) {
 }
 
 template <class R>
-bool equal(const R& a, const R& b) {
+[[gnu::always_inline]] inline bool equal(const R& a, const R& b) {
   if (a.length() != b.length()) return false;
   return equal(a.length(), a, b);
 }
