@@ -18,22 +18,25 @@ LARGE = [n for n in SIZES if n >= 4096]
 #   kind "gbps":   zolt bytes/s must be >= bound GB/s (no baseline)
 #   kind "slower": zolt time over baseline time must be <= bound
 TARGETS = [
-    ("Zolt::equal", "zolt_equal", "memcmp (equal buffers)", "memcmp_equal", "faster", 0.8, LARGE),
+    ("Zolt::equal", "zolt_equal", "memcmp (equal buffers)", "memcmp_equal", "faster", 0.7, [256]),
+    ("Zolt::equal", "zolt_equal", "memcmp (equal buffers)", "memcmp_equal", "faster", 0.9, [4096, 65536]),
     ("Zolt::equal", "zolt_equal", "CRYPTO_memcmp", "CRYPTO_memcmp_equal", "faster", 1.0, SIZES),
-    ("Zolt_bigstring::equal", "zolt_bigstring_equal", "memcmp (equal buffers)", "memcmp_equal", "faster", 0.8, LARGE),
+    ("Zolt_bigstring::equal", "zolt_bigstring_equal", "memcmp (equal buffers)", "memcmp_equal", "faster", 0.9, [4096]),
     ("Zolt_bigstring::equal", "zolt_bigstring_equal", "CRYPTO_memcmp", "CRYPTO_memcmp_equal", "faster", 1.0, SIZES),
-    ("compare_be", "zolt_compare_be", "sodium_compare", "sodium_compare_le", "faster", 8.0, LARGE),
-    ("compare_le", "zolt_compare_le", "sodium_compare", "sodium_compare_le", "faster", 8.0, LARGE),
+    ("compare_be", "zolt_compare_be", "memcmp (equal buffers)", "memcmp_equal", "faster", 0.2, [256, 4096]),
+    ("compare_le", "zolt_compare_le", "memcmp (equal buffers)", "memcmp_equal", "faster", 0.2, [256, 4096]),
+    ("compare_be", "zolt_compare_be", "sodium_compare", "sodium_compare_le", "faster", 10.0, [32]),
+    ("compare_le", "zolt_compare_le", "sodium_compare", "sodium_compare_le", "faster", 10.0, [32]),
     ("Zolt_bigstring::compare_be", "zolt_bigstring_compare_be", "sodium_compare", "sodium_compare_le", "faster", 8.0, LARGE),
     ("Zolt_bigstring::compare_le", "zolt_bigstring_compare_le", "sodium_compare", "sodium_compare_le", "faster", 8.0, LARGE),
-    ("hex_of_string", "zolt_hex_of_string", "sodium_bin2hex", "sodium_bin2hex_encode", "faster", 8.0, LARGE),
-    ("string_of_hex", "zolt_string_of_hex", "sodium_hex2bin", "sodium_hex2bin_decode", "faster", 4.0, LARGE),
+    ("hex_of_string", "zolt_hex_of_string", "sodium_bin2hex", "sodium_bin2hex_encode", "faster", 12.0, [4096]),
+    ("string_of_hex", "zolt_string_of_hex", "sodium_hex2bin", "sodium_hex2bin_decode", "faster", 10.0, [4096]),
     ("lowercase_ascii", "zolt_lowercase_ascii", "256-entry table", "table_lowercase", "faster", 4.0, LARGE),
     ("uppercase_ascii", "zolt_uppercase_ascii", "256-entry table", "table_lowercase", "faster", 4.0, LARGE),
     ("find_uint8 (lambda), GB/s", "zolt_find_uint8_lambda", "-", None, "gbps", 1.0, LARGE),
     ("Zolt_bigstring::find_uint8 (lambda), GB/s", "zolt_bigstring_find_uint8_lambda", "-", None, "gbps", 1.0, LARGE),
-    ("divmod by 10, time", "zolt_divmod_10", "div instruction", "divide_instruction_10", "slower", 2.0, None),
-    ("ascii_of_int32 (10 digits), time", "zolt_ascii_of_int32_10", "std::to_chars", "std_to_chars_10", "slower", 4.0, None),
+    ("divmod by 10, time", "zolt_divmod_10", "div instruction", "divide_instruction_10", "slower", 3.0, None),
+    ("ascii_of_int32 (10 digits), time", "zolt_ascii_of_int32_10", "std::to_chars", "std_to_chars_10", "slower", 1.5, None),
 ]
 
 # Context only, no target: zolt and the peers against the physical limits.

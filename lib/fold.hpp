@@ -1,18 +1,19 @@
 // SPDX-License-Identifier: MIT
 // The equality and comparison folds and the search walk, written once over a
 // byte reader and instantiated by both zolt (over std::string_view) and
-// zolt_bigstring (over spans, with range-tested single-byte reads). Header-only
-// and internal: zolt_bigstring shares this code without linking zolt.
+// zolt_bigstring (over spans, with range-tested reads). Header-only and
+// internal: zolt_bigstring shares this code without linking zolt.
 //
 // A reader R provides:
 //   std::ptrdiff_t length() const;
 //   std::ptrdiff_t get(std::ptrdiff_t i) const;    // byte at i, 0..255
-//   std::ptrdiff_t get16(std::ptrdiff_t i) const;  // bytes i, i+1 little-endian
 //   const unsigned char* bytes(std::ptrdiff_t i, std::ptrdiff_t n) const;
-//                                                  // the n bytes from i on, for
-//                                                  // word loads; range-tested
-//                                                  // where get is
+//                                                  // the n bytes from i on,
+//                                                  // range-tested where get
+//                                                  // is, once for the run
 #pragma once
+
+#include "dispatch.hpp"
 
 #include <zolt/zolt.hpp>
 
@@ -70,84 +71,116 @@ inline std::ptrdiff_t compare_result(uword acc) noexcept {
   return static_cast<std::ptrdiff_t>(acc & 8) - static_cast<std::ptrdiff_t>(acc & 16);
 }
 
-// The XOR of the 16-bit words of `blocks` 64-byte blocks, merged by OR into the
-// 32 lanes of two 32-byte vectors and then into one value. Compilers keep the
-// vectors in registers (four SSE2 or two AVX2 registers); OR is associative and
-// commutative, so the value is the one a single accumulator would hold, and
-// the byte order of the lanes does not matter to it. On x86-64, GCC also builds
-// an AVX2 copy, which the loader picks on CPUs that have it; every other build
-// uses the portable loop alone.
-//
-// Internal linkage (static): GCC exports a target_clones dispatcher whatever
-// the visibility, and each library needs only its own copy.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-[[gnu::target_clones("avx2", "default")]]
-#endif
-[[maybe_unused]] static std::uint16_t equal_blocks(const unsigned char* a, const unsigned char* b,
-                                  std::ptrdiff_t blocks) noexcept {
-  using half = std::uint16_t __attribute__((vector_size(32)));
-  half acc[2] = {};
-#pragma GCC unroll 4
-  for (std::ptrdiff_t k = 0; k < blocks; ++k) {
-    for (std::size_t h = 0; h < 2; ++h) {
-      half x, y;
-      std::memcpy(&x, a + 64 * k + sizeof(half) * h, sizeof x);
-      std::memcpy(&y, b + 64 * k + sizeof(half) * h, sizeof y);
-      acc[h] |= x ^ y;
-    }
-  }
-  const half both = acc[0] | acc[1];
-  std::uint16_t merged = 0;
-  for (std::size_t j = 0; j < sizeof(half) / 2; ++j) merged |= both[j];
-  return merged;
+// The XOR of a and b at `at`, as a T (std::uint32_t or std::uint64_t).
+template <class T>
+inline std::uint64_t xor_at(const unsigned char* a, const unsigned char* b, std::ptrdiff_t at) noexcept {
+  T x, y;
+  std::memcpy(&x, a + at, sizeof x);
+  std::memcpy(&y, b + at, sizeof y);
+  return x ^ y;
 }
 
-// Equality of the first len bytes: XOR of 16-bit words and of an odd last byte,
-// merged by OR; no early exit. The bytes after the whole 64-byte blocks, under
-// 64, in runs of 32, 16, 8, 4 and 2 bytes as the bits of len say, then the odd
-// byte, then the blocks through equal_blocks. Every branch tests len alone.
+// The differences of `words` 8-byte words from the start and as many up to
+// the end of len bytes, merged by OR: the two runs overlap and cover every
+// byte when len < 16 * words.
+template <int words>
+inline std::uint64_t differences_ends(const unsigned char* a, const unsigned char* b,
+                                      std::ptrdiff_t len) noexcept {
+  std::uint64_t d = 0;
+  for (int k = 0; k < words; ++k) {
+    d |= xor_at<std::uint64_t>(a, b, 8 * k) | xor_at<std::uint64_t>(a, b, len - 8 * words + 8 * k);
+  }
+  return d;
+}
+
+// The differences of the first len bytes, len < 64, merged by OR: 0 exactly
+// when they are equal. A few loads chosen by len whatever the bytes: two
+// overlapping runs of 32, 16 or 8 bytes; below 8 bytes, two overlapping 4-byte
+// words or three single bytes. Inlined into the caller, so that a short
+// comparison costs no call of its own.
+[[gnu::always_inline]] inline std::uint64_t differences_short(const unsigned char* a, const unsigned char* b,
+                                       std::ptrdiff_t len) noexcept {
+  if (len >= 32) return differences_ends<4>(a, b, len);
+  if (len >= 16) return differences_ends<2>(a, b, len);
+  if (len >= 8) return differences_ends<1>(a, b, len);
+  if (len >= 4) return xor_at<std::uint32_t>(a, b, 0) | xor_at<std::uint32_t>(a, b, len - 4);
+  if (len > 0) {
+    return static_cast<std::uint64_t>((a[0] ^ b[0]) | (a[len / 2] ^ b[len / 2]) |
+                                      (a[len - 1] ^ b[len - 1]));
+  }
+  return 0;
+}
+
+// true exactly when no bit of d is set. d, folded to 32 bits, passes the
+// value barrier whole, so the optimiser cannot split the OR of the
+// differences into early exits; the one test that remains gives the result.
+inline bool none_set(std::uint64_t d) noexcept {
+  return value_barrier(static_cast<std::uint32_t>(d | (d >> 32))) == 0;
+}
+
+// The XOR of the 64 bytes at a and b ORed into the lanes of two 32-byte
+// vectors, which compilers keep in registers (four SSE2 or two AVX2 registers).
+using lanes32 = std::uint64_t __attribute__((vector_size(32)));
+[[gnu::always_inline]] inline void add_differences_64(lanes32 (&acc)[2], const unsigned char* a,
+                                                      const unsigned char* b) noexcept {
+  for (std::size_t h = 0; h < 2; ++h) {
+    lanes32 x, y;
+    std::memcpy(&x, a + sizeof(lanes32) * h, sizeof x);
+    std::memcpy(&y, b + sizeof(lanes32) * h, sizeof y);
+    acc[h] |= x ^ y;
+  }
+}
+
+// The differences of the first len bytes, len >= 64, merged by OR: the first
+// 64 bytes, then 64-byte blocks from where a reaches a 64-byte boundary (so
+// that its loads do not straddle cache lines; the boundary depends on the
+// address, never on the bytes), then the last 64 bytes once more, the three
+// overlapping; then the lanes into one value.
+[[gnu::always_inline]] inline std::uint64_t differences_blocks(const unsigned char* a,
+                                                               const unsigned char* b,
+                                                               std::ptrdiff_t len) noexcept {
+  lanes32 acc[2] = {};
+  add_differences_64(acc, a, b);
+  const auto aligned = static_cast<std::ptrdiff_t>(64 - (reinterpret_cast<std::uintptr_t>(a) & 63));
+#pragma GCC unroll 4
+  for (std::ptrdiff_t at = aligned; at + 64 <= len; at += 64) add_differences_64(acc, a + at, b + at);
+  add_differences_64(acc, a + len - 64, b + len - 64);
+  const lanes32 both = acc[0] | acc[1];
+  return both[0] | both[1] | both[2] | both[3];
+}
+
+// differences_blocks built for the baseline target, and its AVX2 copy.
+inline std::uint64_t differences_blocks_portable(const unsigned char* a, const unsigned char* b,
+                                                 std::ptrdiff_t len) noexcept {
+  return differences_blocks(a, b, len);
+}
+#if ZOLT_X86_AVX2
+ZOLT_AVX2 inline std::uint64_t differences_blocks_avx2(const unsigned char* a,
+                                                       const unsigned char* b,
+                                                       std::ptrdiff_t len) noexcept {
+  return differences_blocks(a, b, len);
+}
+#endif
+
+// Equality of len >= 64 bytes. Out of line, so that short inputs, which never
+// come here, pay nothing for its vector frame.
+[[gnu::noinline]] inline bool equal_long(const unsigned char* a, const unsigned char* b,
+                                         std::ptrdiff_t len) noexcept {
+#if ZOLT_X86_AVX2
+  if (dispatch::avx2()) return none_set(differences_blocks_avx2(a, b, len));
+#endif
+  return none_set(differences_blocks_portable(a, b, len));
+}
+
+// Equality of the first len bytes: every byte is read, with no early exit.
+// The reader range-tests the whole run once; every branch tests len alone.
+// Inlined into the exported operations, with the short path.
 template <class R>
-bool equal(std::ptrdiff_t len, const R& a, const R& b) {
-  constexpr std::ptrdiff_t block = 64;
-  const std::ptrdiff_t blocks_end = len & -block;  // len >= 0
-  const unsigned char* const pa = a.bytes(0, len & -2);
-  const unsigned char* const pb = b.bytes(0, len & -2);
-  const auto xor8 = [pa, pb](std::ptrdiff_t at) {
-    std::uint64_t x, y;
-    std::memcpy(&x, pa + at, sizeof x);
-    std::memcpy(&y, pb + at, sizeof y);
-    return x ^ y;
-  };
-  std::uint64_t rest = 0;  // the XOR of the 16-bit words after the blocks, merged
-  std::ptrdiff_t i = blocks_end;
-  if (len & 32) {
-    rest |= xor8(i) | xor8(i + 8) | xor8(i + 16) | xor8(i + 24);
-    i += 32;
-  }
-  if (len & 16) {
-    rest |= xor8(i) | xor8(i + 8);
-    i += 16;
-  }
-  if (len & 8) {
-    rest |= xor8(i);
-    i += 8;
-  }
-  if (len & 4) {
-    std::uint32_t x, y;
-    std::memcpy(&x, pa + i, sizeof x);
-    std::memcpy(&y, pb + i, sizeof y);
-    rest |= x ^ y;
-    i += 4;
-  }
-  if (len & 2) rest |= static_cast<std::uint64_t>(a.get16(i) ^ b.get16(i));
-  auto acc = static_cast<std::uint16_t>(rest | (rest >> 16) | (rest >> 32) | (rest >> 48));
-  if (len % 2 == 1) {
-    acc |= static_cast<std::uint16_t>(a.get(len - 1) ^ b.get(len - 1));
-  }
-  // Last, so that short strings, which have no block, pay nothing for the call.
-  if (blocks_end > 0) acc |= equal_blocks(pa, pb, blocks_end / block);
-  // acc is at most 65535, so acc - 1 is negative exactly when acc is 0.
-  return static_cast<bool>(detail::minus_one_or_less(static_cast<std::ptrdiff_t>(acc) - 1));
+[[gnu::always_inline]] inline bool equal(std::ptrdiff_t len, const R& a, const R& b) {
+  const unsigned char* const pa = a.bytes(0, len);
+  const unsigned char* const pb = b.bytes(0, len);
+  if (len >= 64) return equal_long(pa, pb, len);
+  return none_set(differences_short(pa, pb, len));
 }
 
 // A machine word of the bytes at p, the first byte most significant (big) or
@@ -181,43 +214,129 @@ inline uword compare_word_step(uword acc, uword x, uword y) noexcept {
   return acc | (((below << 4) | (above << 3)) & undecided(acc));
 }
 
+#if ZOLT_X86_AVX2
+// The bit sets of the 32 * halves bytes at a and b (halves 1 or 2), bit i for
+// byte i: where the bytes
+// are equal, and where a's byte is not above b's (as unsigned bytes: b's byte
+// is their unsigned maximum). a's byte is below b's where `not_above` holds
+// and `equal` does not, above where `not_above` does not hold.
+struct byte_order_masks {
+  uword equal, not_above;
+};
+template <int halves>
+ZOLT_AVX2 inline byte_order_masks order_masks(const unsigned char* a, const unsigned char* b) noexcept {
+  byte_order_masks r{0, 0};
+  for (int h = 0; h < halves; ++h) {
+    const __m256i x = avx2::load(a + 32 * h), y = avx2::load(b + 32 * h);
+    const auto eq = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(x, y)));
+    const auto le = static_cast<std::uint32_t>(
+        _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_max_epu8(x, y), y)));
+    r.equal |= static_cast<uword>(eq) << (32 * h);
+    r.not_above |= static_cast<uword>(le) << (32 * h);
+  }
+  if constexpr (halves == 1) {  // no bytes above bit 31: equal there, so neither below nor above
+    r.equal |= ~uword{0xFFFFFFFF};
+    r.not_above |= ~uword{0xFFFFFFFF};
+  }
+  return r;
+}
+
+// 1 when the single-bit or zero z is not 0, else 0: 0 - z reaches the top bit.
+inline uword one_if_bit(uword z) noexcept { return (uword{0} - z) >> (std::numeric_limits<uword>::digits - 1); }
+
+// One step over 32 * halves bytes in big-endian order: the first differing byte is the
+// lowest set bit of ~equal, isolated as ~equal & (equal + 1) (no bit scan),
+// and a's byte there is below b's exactly when not_above holds it. 8 for a
+// difference, 16 when it is a "below", kept once acc is decided.
+template <int halves>
+ZOLT_AVX2 inline uword compare_be_step(uword acc, const unsigned char* a, const unsigned char* b) noexcept {
+  const byte_order_masks m = order_masks<halves>(a, b);
+  const uword first = ~m.equal & (m.equal + 1);
+  const uword v = value_barrier((one_if_bit(first) + one_if_bit(m.not_above & first)) << 3);
+  return acc | (v & undecided(acc));
+}
+
+// One step over 32 * halves bytes in little-endian order: the last differing byte is
+// the highest set bit of the two disjoint sets below and above, so the larger
+// of the two holds it: a's byte there is below b's exactly when above - below
+// borrows, taken from the top bit as in compare_word_step (below's own top
+// bit, else above - below when neither has it).
+template <int halves>
+ZOLT_AVX2 inline uword compare_le_step(uword acc, const unsigned char* a, const unsigned char* b) noexcept {
+  constexpr int top = std::numeric_limits<uword>::digits - 1;
+  const byte_order_masks m = order_masks<halves>(a, b);
+  const uword differ = ~m.equal;
+  const uword above = ~m.not_above, below = m.not_above & differ;
+  const uword is_below = (below | (m.not_above & (above - below))) >> top;
+  const uword v = value_barrier((((differ | (uword{0} - differ)) >> top) + is_below) << 3);
+  return acc | (v & undecided(acc));
+}
+
+// The comparisons of len >= 32 bytes, 64 at a time in walking order (32 at a
+// time under 64 bytes), then the bytes at the far end of the walk once more.
+// Those overlap bytes already walked, which were all equal if nothing is
+// decided yet, so the first difference of the overlapping step is a new one.
+ZOLT_AVX2 inline uword compare_be_avx2(const unsigned char* a, const unsigned char* b,
+                                       std::ptrdiff_t len) noexcept {
+  if (len < 64) return compare_be_step<1>(compare_be_step<1>(0, a, b), a + len - 32, b + len - 32);
+  uword acc = 0;
+  for (std::ptrdiff_t i = 0; i + 64 <= len; i += 64) acc = compare_be_step<2>(acc, a + i, b + i);
+  return compare_be_step<2>(acc, a + len - 64, b + len - 64);
+}
+ZOLT_AVX2 inline uword compare_le_avx2(const unsigned char* a, const unsigned char* b,
+                                       std::ptrdiff_t len) noexcept {
+  if (len < 64) return compare_le_step<1>(compare_le_step<1>(0, a + len - 32, b + len - 32), a, b);
+  uword acc = 0;
+  for (std::ptrdiff_t i = len - 64; i >= 0; i -= 64) acc = compare_le_step<2>(acc, a + i, b + i);
+  return compare_le_step<2>(acc, a, b);
+}
+#endif
+
 // Big-endian order of the first len bytes: -16, 0 or 8. Whole words from the
 // first byte up, then the last bytes one by one; the first differing word
-// decides as its first differing byte would.
+// decides as its first differing byte would. On AVX2, from 32 bytes on, in
+// vector steps.
 template <class R>
 std::ptrdiff_t compare_be(std::ptrdiff_t len, const R& a, const R& b) {
+  const unsigned char* const pa = a.bytes(0, len);
+  const unsigned char* const pb = b.bytes(0, len);
+#if ZOLT_X86_AVX2
+  if (len >= 32 && dispatch::avx2()) return compare_result(compare_be_avx2(pa, pb, len));
+#endif
   constexpr std::ptrdiff_t w = sizeof(uword);
   const std::ptrdiff_t words_end = len - len % w;
-  const unsigned char* const pa = a.bytes(0, words_end);
-  const unsigned char* const pb = b.bytes(0, words_end);
   uword acc = 0;
   for (std::ptrdiff_t i = 0; i < words_end; i += w) {
     acc = compare_word_step(acc, load_word<std::endian::big>(pa + i),
                             load_word<std::endian::big>(pb + i));
   }
-  for (std::ptrdiff_t i = words_end; i < len; ++i) acc = compare_step(acc, a.get(i), b.get(i));
+  for (std::ptrdiff_t i = words_end; i < len; ++i) acc = compare_step(acc, pa[i], pb[i]);
   return compare_result(acc);
 }
 
 // Little-endian order of the first len bytes: -16, 0 or 8. Whole words from the
-// last byte down, then the first bytes one by one, walking down.
+// last byte down, then the first bytes one by one, walking down. On AVX2,
+// from 32 bytes on, in vector steps.
 template <class R>
 std::ptrdiff_t compare_le(std::ptrdiff_t len, const R& a, const R& b) {
+  const unsigned char* const pa = a.bytes(0, len);
+  const unsigned char* const pb = b.bytes(0, len);
+#if ZOLT_X86_AVX2
+  if (len >= 32 && dispatch::avx2()) return compare_result(compare_le_avx2(pa, pb, len));
+#endif
   constexpr std::ptrdiff_t w = sizeof(uword);
   const std::ptrdiff_t head = len % w;
-  const unsigned char* const pa = a.bytes(head, len - head);
-  const unsigned char* const pb = b.bytes(head, len - head);
   uword acc = 0;
-  for (std::ptrdiff_t i = len - head - w; i >= 0; i -= w) {
+  for (std::ptrdiff_t i = len - w; i >= head; i -= w) {
     acc = compare_word_step(acc, load_word<std::endian::little>(pa + i),
                             load_word<std::endian::little>(pb + i));
   }
-  for (std::ptrdiff_t i = head - 1; i >= 0; --i) acc = compare_step(acc, a.get(i), b.get(i));
+  for (std::ptrdiff_t i = head - 1; i >= 0; --i) acc = compare_step(acc, pa[i], pb[i]);
   return compare_result(acc);
 }
 
 template <class R>
-bool equal(const R& a, const R& b) {
+[[gnu::always_inline]] inline bool equal(const R& a, const R& b) {
   if (a.length() != b.length()) return false;
   return equal(a.length(), a, b);
 }

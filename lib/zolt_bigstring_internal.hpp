@@ -35,7 +35,6 @@ struct bigstring_reader {
   bigstring s;
   std::ptrdiff_t length() const noexcept { return Zolt_bigstring::length(s); }
   std::ptrdiff_t get(std::ptrdiff_t i) const { return Zolt_bigstring::get(s, i); }
-  std::ptrdiff_t get16(std::ptrdiff_t i) const noexcept { return Zolt_bigstring::get16(s, i); }
   // The n bytes from i on, range-tested like get, once for a whole run of reads.
   const unsigned char* bytes(std::ptrdiff_t i, std::ptrdiff_t n) const {
     // Written so that i + n cannot overflow.

@@ -35,7 +35,6 @@ struct string_reader {
   std::string_view s;
   std::ptrdiff_t length() const noexcept { return static_cast<std::ptrdiff_t>(s.size()); }
   std::ptrdiff_t get(std::ptrdiff_t i) const noexcept { return Zolt::get(s, i); }
-  std::ptrdiff_t get16(std::ptrdiff_t i) const noexcept { return Zolt::get16(s, i); }
   const unsigned char* bytes(std::ptrdiff_t i, std::ptrdiff_t) const noexcept {
     return reinterpret_cast<const unsigned char*>(s.data()) + i;
   }
@@ -79,46 +78,60 @@ inline std::int64_t of_uint32(std::int32_t v) {
   return Unsafe::get_int64_le(buf, 0);
 }
 
-// -1, 0 or 1 as a is below, equal to or above b, both read as unsigned.
+// The number of bits of m - 1: 2^l is the least power of two not below m.
 // Public values only.
-constexpr int int32_unsigned_compare(std::int32_t a, std::int32_t b) noexcept {
-  const auto flip = [](std::int32_t x) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(x) + 0x80000000u);
-  };
-  const std::int32_t x = flip(a), y = flip(b);
-  return (x > y) - (x < y);
+constexpr int divmod_shift(std::uint32_t m) noexcept { return std::bit_width(m - 1); }
+
+// The fixed-point reciprocal of divmod's public divisor m (1..16347): the low
+// 32 bits of ceil(2^(32 + l) / m), l = divmod_shift(m), whose bit 32 is always
+// set and left implied. It is ceil((2^l - m) * 2^32 / m), below 2^32 as
+// 2^l - m < m. It divides, so it is only ever given the public divisor; it
+// stays out of line so that no division can end up in the code that handles a
+// secret.
+[[gnu::noinline]] constexpr std::uint32_t divmod_reciprocal(std::uint32_t m) noexcept {
+  const std::uint64_t above = (std::uint64_t{1} << divmod_shift(m)) - m;
+  return static_cast<std::uint32_t>(((above << 32) + m - 1) / m);
 }
 
-// Unsigned n / d for a divisor d in 1..2^31-1. It divides, so it is only ever
-// given public values (2^31 and the divisor of divmod); it stays out of line so
-// that no division can end up in the code that handles a secret.
-[[gnu::noinline]] constexpr std::int32_t int32_div_unsigned(std::int32_t n, std::int32_t d) noexcept {
-  const std::int32_t q = mul(2, static_cast<std::int32_t>((static_cast<std::uint32_t>(n) >> 1) /
-                                                         static_cast<std::uint32_t>(d)));
-  const std::int32_t r = sub(n, mul(q, d));
-  return int32_unsigned_compare(r, d) >= 0 ? add(q, 1) : q;
-}
-
-// The reciprocal floor(2^31 / m) for divmod, from the public divisor m.
-constexpr std::int32_t divmod_reciprocal(std::int32_t m) noexcept {
-  return int32_div_unsigned(std::numeric_limits<std::int32_t>::min(), m);
-}
-
-// divmod after validation, with the reciprocal of m already formed: two
-// multiplications by the reciprocal and a masked last correction.
+// divmod after validation, with the reciprocal of m formed: an exact unsigned
+// division by multiply and shift, then the remainder. With M = 2^32 +
+// reciprocal = ceil(2^(32 + l) / m), M * m exceeds 2^(32 + l) by e < m <= 2^l,
+// so x * M / 2^(32 + l) exceeds x / m by less than 1 / m for every x < 2^32 and
+// its floor is the quotient; x * M is (x * reciprocal) + (x << 32), summed
+// above bit 32 so that nothing overflows 64 bits. Two multiplications, no
+// correction step.
 inline std::pair<std::int32_t, std::int32_t> divmod_by_reciprocal(std::int32_t dividend,
                                                                   std::int32_t m,
-                                                                  std::int32_t reciprocal) {
-  const auto big_m = static_cast<std::uint64_t>(of_uint32(reciprocal));
+                                                                  std::uint32_t reciprocal) {
   const auto x = static_cast<std::uint64_t>(of_uint32(dividend));
-  const auto q1 = static_cast<std::int32_t>(static_cast<std::uint32_t>((x * big_m) >> 31));
-  const std::int32_t r1 = sub(dividend, mul(q1, m));
-  const auto q2 = static_cast<std::int32_t>(
-      static_cast<std::uint32_t>((static_cast<std::uint64_t>(of_uint32(r1)) * big_m) >> 31));
-  const std::int32_t r2 = sub(sub(r1, mul(q2, m)), m);
-  const std::uint32_t s = static_cast<std::uint32_t>(r2) >> 31;
-  const auto mask = detail::value_barrier(static_cast<std::int32_t>(0u - s));
-  return {add(add(add(q1, q2), 1), mask), add(r2, mask & m)};
+  const auto q = static_cast<std::int32_t>(static_cast<std::uint32_t>(
+      (((x * reciprocal) >> 32) + x) >> divmod_shift(static_cast<std::uint32_t>(m))));
+  return {q, sub(dividend, mul(q, m))};
+}
+
+// The ten decimal digits of v (read as unsigned), most significant first, as
+// numbers 0..9: the first two in the two low bytes of `head`, the other eight
+// in the eight bytes of `tail`, lowest byte first. Exact multiply-shift
+// divisions by constants, each checked over its whole input range: v / 10^8
+// for every 32-bit v, then the last eight digits split into two 4-digit lanes
+// of a word, those into four 2-digit lanes, those into eight 1-digit lanes,
+// no carry crossing a lane.
+struct ten_digits {
+  std::uint32_t head;
+  std::uint64_t tail;
+};
+inline ten_digits decimal_digits(std::int32_t v) noexcept {
+  const auto x = static_cast<std::uint64_t>(of_uint32(v));
+  const std::uint64_t top = (x * 1441151881) >> 57;         // x / 10^8, 0..42
+  const std::uint64_t low = x - top * 100000000;            // 0..99999999
+  const std::uint64_t half = (low * 109951163) >> 40;       // low / 10^4
+  std::uint64_t w = half | ((low - half * 10000) << 32);    // two lanes of 0..9999
+  std::uint64_t q = ((w * 5243) >> 19) & 0x0000007F0000007F;  // each / 100
+  w = q | ((w - q * 100) << 16);                            // four lanes of 0..99
+  q = ((w * 103) >> 10) & 0x000F000F000F000F;               // each / 10
+  w = q | ((w - q * 10) << 8);                              // eight lanes of 0..9
+  const std::uint64_t t = (top * 103) >> 10;
+  return {static_cast<std::uint32_t>(t | ((top - t * 10) << 8)), w};
 }
 
 // The digit character of v, 0..15, by arithmetic alone.

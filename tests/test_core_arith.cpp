@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // 32-bit division and decimal rendering, with the little-endian accessors and
-// the int32 helpers beneath them, checked against 64-bit arithmetic and
+// the helpers beneath them, checked against 64-bit arithmetic and
 // std::to_chars.
 #include "test_core.hpp"
 #include "zolt_internal.hpp"
@@ -9,6 +9,7 @@
 
 #include <array>
 #include <charconv>
+#include <vector>
 
 namespace {
 
@@ -140,32 +141,17 @@ TEST(Int32Helpers, OfUint32ReadsThePattern) {
   }
 }
 
-TEST(Int32Helpers, UnsignedCompareOnEdgeValues) {
-  const I32 values[] = {0, 1, -1, 2, -2, kMin32, kMax32, kMin32 + 1, kMax32 - 1};
-  for (I32 a : values) {
-    for (I32 b : values) {
-      const U32 ua = static_cast<U32>(a), ub = static_cast<U32>(b);
-      EXPECT_EQ(Zolt::int32_unsigned_compare(a, b), ua < ub ? -1 : ua > ub ? 1 : 0) << a << " " << b;
-    }
-  }
-}
-
-TEST(Int32Helpers, UnsignedDivisionMatches64Bit) {
-  const I32 divisors[] = {1, 2, 3, 7, 10, 16347, 65536, kMax32 / 2, kMax32 - 1, kMax32};
-  Rng g(0xd1d);
-  for (I32 d : divisors) {
-    for (U32 n : kEdgeDividends) {
-      ASSERT_EQ(Zolt::int32_div_unsigned(pattern(n), d), pattern(n / static_cast<U32>(d)))
-          << n << " / " << d;
-    }
-    for (int k = 0; k < 200; ++k) {
-      const auto n = static_cast<U32>(g());
-      ASSERT_EQ(Zolt::int32_div_unsigned(pattern(n), d), pattern(n / static_cast<U32>(d)))
-          << n << " / " << d;
-    }
-  }
-  for (I32 m = 1; m <= 16347; ++m) {  // the reciprocal that divmod forms
-    ASSERT_EQ(Zolt::divmod_reciprocal(m), pattern(0x80000000u / static_cast<U32>(m))) << m;
+// The reciprocal divmod forms is ceil(2^(32 + l) / m) less its implied bit 32,
+// for every divisor.
+TEST(Divmod, ReciprocalIsTheCeilingForEveryDivisor) {
+  for (U32 m = 1; m <= 16347; ++m) {
+    const int l = Zolt::divmod_shift(m);
+    ASSERT_LE(m, U32{1} << l) << m;
+    ASSERT_GT(2 * m, U32{1} << l) << m;
+    const std::uint64_t big = (std::uint64_t{1} << 32) + Zolt::divmod_reciprocal(m);
+    const std::uint64_t power = std::uint64_t{1} << (32 + l);
+    ASSERT_GE(big * m, power) << m;
+    ASSERT_LT((big - 1) * m, power) << m;
   }
 }
 
@@ -211,6 +197,27 @@ TEST(AsciiOfInt32, NegativeDigitsThrow) {
   for (P digits : {P{-1}, P{-2}, kMin}) {
     SCOPED_TRACE(digits);
     expect_invalid_argument([digits] { (void)Zolt::ascii_of_int32(digits, 7); }, "digits < 0");
+  }
+}
+
+// Around every place where a digit carries: k * 10^j - 1 and k * 10^j, and
+// each multiple of 10^8 (the split into the first two and the last eight
+// digits) with its neighbours.
+TEST(AsciiOfInt32, MatchesToCharsWhereDigitsCarry) {
+  std::vector<U32> values;
+  for (std::uint64_t power = 1; power <= 1000000000; power *= 10) {
+    for (std::uint64_t k = 1; k <= 10 && k * power <= 0xffffffffu; ++k) {
+      values.push_back(static_cast<U32>(k * power - 1));
+      values.push_back(static_cast<U32>(k * power));
+    }
+  }
+  for (std::uint64_t top = 0; top <= 42; ++top) {
+    for (std::uint64_t low : {0, 1, 9999, 10000, 99999999}) {
+      if (top * 100000000 + low <= 0xffffffffu) values.push_back(static_cast<U32>(top * 100000000 + low));
+    }
+  }
+  for (U32 u : values) {
+    ASSERT_EQ(Zolt::ascii_of_int32(10, pattern(u)), model_ascii(10, pattern(u))) << u;
   }
 }
 

@@ -34,10 +34,11 @@ Zolt_bigstring::bigstring big(const std::string& s) {
   return {reinterpret_cast<const std::byte*>(s.data()), s.size()};
 }
 
-// Lengths 0..150 cross the 8-byte words and the 64-byte equality blocks.
+// Lengths 0..200 cross the 8-byte words and the 64-byte blocks, with and
+// without an overlapping last block.
 TEST(FastPaths, EqualityAndOrderWithOneDifferenceAtEveryPosition) {
   std::mt19937_64 rng(5);
-  for (std::size_t n = 0; n <= 150; ++n) {
+  for (std::size_t n = 0; n <= 200; ++n) {
     std::string a(n, '\0');
     for (char& c : a) c = static_cast<char>(rng());
     const std::string b = a;
@@ -67,10 +68,33 @@ TEST(FastPaths, EqualityAndOrderWithOneDifferenceAtEveryPosition) {
   }
 }
 
+// The block loop starts at a's first 64-byte boundary: every start address
+// within a cache line, with a difference at every position.
+TEST(FastPaths, EqualityAtEveryAlignment) {
+  std::mt19937_64 rng(9);
+  std::string buffer(512, '\0');
+  for (char& c : buffer) c = static_cast<char>(rng());
+  for (std::size_t offset = 0; offset < 64; ++offset) {
+    for (const std::size_t n : {64, 65, 127, 128, 129, 200}) {
+      const std::string_view a(buffer.data() + offset, n);
+      std::string b(a);
+      ASSERT_TRUE(Zolt::equal(a, b)) << offset << " " << n;
+      for (std::size_t i = 0; i < n; ++i) {
+        b[i] = static_cast<char>(b[i] ^ 0x10);
+        ASSERT_FALSE(Zolt::equal(a, b)) << offset << " " << n << " " << i;
+        const Zolt_bigstring::bigstring big_a{reinterpret_cast<const std::byte*>(a.data()), n};
+        ASSERT_FALSE(Zolt_bigstring::equal(big_a, big(b))) << offset << " " << n << " " << i;
+        b[i] = a[i];
+      }
+    }
+  }
+}
+
 // Each byte value at each lane position and in the per-byte tail, for the
-// case mappings and the hex codec.
+// case mappings and the hex codec: lengths past two vector blocks and an
+// overlapping last one (32 bytes mapped, 16 bytes encoded or decoded per step).
 TEST(FastPaths, ByteLanesMatchThePerByteArithmetic) {
-  for (std::size_t n = 0; n <= 24; ++n) {
+  for (std::size_t n = 0; n <= 72; ++n) {
     for (std::size_t at = 0; at < n; ++at) {
       for (int v = 0; v < 256; ++v) {
         std::string s(n, 'Q');

@@ -16,6 +16,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace ctcheck {
@@ -53,6 +54,11 @@ struct secret_predicate {
   }
 };
 
+// An operation as a callable: zolt.hpp overloads the names of the byte-string
+// operations (a template that rejects C strings), so they cannot be passed as
+// plain function names.
+#define CTCHECK_OP(f) [](auto&&... args) { return f(std::forward<decltype(args)>(args)...); }
+
 // Records a wrong result of the running operation (what names the case).
 void expect(bool ok, const std::string& what);
 
@@ -72,8 +78,8 @@ struct registration {
 std::string random_bytes(std::size_t n, std::uint64_t seed);
 
 // Lengths every byte-string operation is run at: empty, tiny, odd and even,
-// around word sizes, and a few hundred bytes.
-inline constexpr std::size_t lengths[] = {0, 1, 2, 3, 4, 5, 7, 8, 9, 15, 16, 17, 31, 64, 255, 300};
+// around word sizes and vector steps, and a few hundred bytes.
+inline constexpr std::size_t lengths[] = {0, 1, 2, 3, 4, 5, 7, 8, 9, 15, 16, 17, 31, 32, 33, 63, 64, 65, 255, 300};
 
 // Pairs (a, b) of the same length: equal, differing first, differing last,
 // differing everywhere at random.
