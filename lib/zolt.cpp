@@ -89,11 +89,6 @@ std::pair<Out, std::ptrdiff_t> decode_hex(std::string_view h) {
   return {std::move(out), error};
 }
 
-// Throws unless out can hold needed bytes; the sizes are public.
-void check_room(std::size_t have, std::size_t needed, const char* message) {
-  if (have < needed) throw std::invalid_argument(message);
-}
-
 // map_lanes on eight bytes at a time, then map on the last bytes one by one,
 // into dst (s.size() bytes). Each step reads its bytes before it writes them,
 // so dst may be s.data() itself.

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 #include <string_view>
 
 namespace Zolt {
@@ -57,6 +58,12 @@ inline std::ptrdiff_t compare_le(std::ptrdiff_t len, std::string_view a, std::st
 inline std::ptrdiff_t find_uint8(std::ptrdiff_t start, std::ptrdiff_t end, const predicate& p,
                                  std::string_view s) {
   return fold::find_uint8(start, end, p, string_reader{s});
+}
+
+// Throws unless a caller's buffer of `have` bytes can hold `needed`; the sizes
+// are public.
+inline void check_room(std::size_t have, std::size_t needed, const char* message) {
+  if (have < needed) throw std::invalid_argument(message);
 }
 
 // int32 arithmetic that wraps around modulo 2^32.
