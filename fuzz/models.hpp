@@ -87,4 +87,53 @@ inline std::string decimal(std::size_t digits, std::uint32_t v) {
   return out;
 }
 
+// Base64 in a variant given by its two last characters and its padding.
+struct base64_variant {
+  char c62, c63;
+  bool padded;
+};
+
+inline std::string base64_alphabet(const base64_variant& v) {
+  return std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789") + v.c62 + v.c63;
+}
+
+inline std::string base64(std::string_view s, const base64_variant& v) {
+  const std::string abc = base64_alphabet(v);
+  std::string out;
+  unsigned bits = 0, count = 0;
+  for (unsigned char c : s) {
+    bits = (bits << 8) | c;
+    for (count += 8; count >= 6; count -= 6) out += abc[(bits >> (count - 6)) & 63];
+  }
+  if (count > 0) out += abc[(bits << (6 - count)) & 63];
+  while (v.padded && out.size() % 4 != 0) out += '=';
+  return out;
+}
+
+// The bytes of a canonical text, and whether it is one.
+inline std::pair<std::string, bool> unbase64(std::string_view text, const base64_variant& v) {
+  std::size_t pad = 0;
+  if (v.padded) {
+    if (text.size() % 4 != 0) return {"", false};
+    while (pad < text.size() && text[text.size() - 1 - pad] == '=') ++pad;
+    if (pad > 2) return {"", false};
+  }
+  const std::string_view body = text.substr(0, text.size() - pad);
+  if (body.size() % 4 == 1) return {"", false};
+  const std::string abc = base64_alphabet(v);
+  std::string out;
+  unsigned bits = 0, count = 0;
+  for (char c : body) {
+    const std::size_t value = abc.find(c);
+    if (value == std::string::npos) return {"", false};
+    bits = (bits << 6) | static_cast<unsigned>(value);
+    count += 6;
+    if (count >= 8) {
+      count -= 8;
+      out += static_cast<char>((bits >> count) & 255);
+    }
+  }
+  return {out, (bits & ((1u << count) - 1)) == 0};
+}
+
 }  // namespace model
