@@ -2,6 +2,7 @@
 // and value of the lane arithmetic, each malformation the decoder reports, the
 // buffer forms and their sizes, and differential tests against naive models.
 #include "base64.hpp"
+#include "base64_model.hpp"
 #include "test_core.hpp"
 
 #include <zolt/zolt.hpp>
@@ -19,56 +20,22 @@ constexpr V kVariants[] = {V::standard, V::standard_unpadded, V::url, V::url_unp
 
 bool padded(V v) { return v == V::standard || v == V::url; }
 
-std::string alphabet(V v) {
+base64_model::variant model_variant(V v) {
   const bool url = v == V::url || v == V::url_unpadded;
-  return std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789") +
-         (url ? "-_" : "+/");
+  return {url ? '-' : '+', url ? '_' : '/', padded(v)};
 }
+
+std::string alphabet(V v) { return base64_model::alphabet(model_variant(v)); }
 
 const char* name(V v) {
   constexpr const char* names[] = {"standard", "standard_unpadded", "url", "url_unpadded"};
   return names[static_cast<int>(v)];
 }
 
-// The naive encoder: bits in, six at a time out, then '=' to a multiple of 4.
-std::string model_encode(std::string_view s, V v) {
-  const std::string abc = alphabet(v);
-  std::string out;
-  unsigned bits = 0, count = 0;
-  for (unsigned char c : s) {
-    bits = (bits << 8) | c;
-    for (count += 8; count >= 6; count -= 6) out += abc[(bits >> (count - 6)) & 63];
-  }
-  if (count > 0) out += abc[(bits << (6 - count)) & 63];
-  while (padded(v) && out.size() % 4 != 0) out += '=';
-  return out;
-}
+std::string model_encode(std::string_view s, V v) { return base64_model::encode(s, model_variant(v)); }
 
-// The naive strict decoder: the bytes of a canonical text, nothing otherwise.
 std::optional<std::string> model_decode(std::string_view text, V v) {
-  std::size_t pad = 0;
-  if (padded(v)) {
-    if (text.size() % 4 != 0) return std::nullopt;
-    while (pad < text.size() && text[text.size() - 1 - pad] == '=') ++pad;
-    if (pad > 2) return std::nullopt;
-  }
-  const std::string_view body = text.substr(0, text.size() - pad);
-  if (body.size() % 4 == 1) return std::nullopt;
-  const std::string abc = alphabet(v);
-  std::string out;
-  unsigned bits = 0, count = 0;
-  for (char c : body) {
-    const std::size_t value = abc.find(c);
-    if (value == std::string::npos) return std::nullopt;
-    bits = (bits << 6) | static_cast<unsigned>(value);
-    count += 6;
-    if (count >= 8) {
-      count -= 8;
-      out += static_cast<char>((bits >> count) & 255);
-    }
-  }
-  if ((bits & ((1u << count) - 1)) != 0) return std::nullopt;  // unused bits set
-  return out;
+  return base64_model::decode(text, model_variant(v));
 }
 
 std::vector<std::uint8_t> to_vector(std::string_view s) {
