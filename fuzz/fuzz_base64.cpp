@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The base64 codec against plain models: the input encoded and decoded back in
 // all four variants, and the input itself decoded as text in each of them.
 #include "models.hpp"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The zero test and the conditional copy and swap against memcpy,
 // std::swap_ranges and a plain loop. The first byte is the condition (its low
 // bit, so that both ways are taken; its other bits make the value), the rest

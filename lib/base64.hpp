@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The base64 character mapping and bit packing, eight characters (six bytes)
 // per 64-bit word in byte lanes, like the hex codec's lanes. Every character
 // class is found by range tests whose flags pass the value barrier before they

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "zolt_internal.hpp"
 
 #include <zolt/zolt.hpp>

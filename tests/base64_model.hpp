@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The plain base64 model that the tests, the checker and the fuzzers hold the
 // codec to: bits in, six or eight at a time out, with every branch and early
 // exit the library avoids.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The base64 codec: the RFC 4648 vectors in the four variants, every character
 // and value of the lane arithmetic, each malformation the decoder reports, the
 // buffer forms and their sizes, and differential tests against naive models.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The zero test and the conditional copy and swap: results against plain
 // models (a loop, memcpy, std::swap_ranges) at every length and condition, the
 // size check that comes before any write, and reads kept inside the buffers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checks of the base64 codec, the zero test in the four libraries and the
 // conditional copy and swap, and the negative control of a table-driven base64
 // decoder.
