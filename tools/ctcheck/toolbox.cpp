@@ -199,7 +199,7 @@ const registration toolbox{{
             out.resize(n);
             return std::make_pair(out, error);
           }); }},
-    {"Zolt::is_zero", false, [] { zero_cases("Zolt::is_zero", secret, CTCHECK_LIFT(Zolt::is_zero)); }},
+    {"Zolt::is_zero", false, [] { zero_cases("Zolt::is_zero", secret, CTCHECK_OP(Zolt::is_zero)); }},
     {"Zolt_bigstring::is_zero", false,
      [] { zero_cases("Zolt_bigstring::is_zero",
                      [](std::string_view s) { return secret(s); },
@@ -220,9 +220,9 @@ const registration toolbox{{
                      },
                      Zolt_cstruct::is_zero); }},
     {"Zolt::copy_if", false,
-     [] { conditional_cases("copy_if", CTCHECK_LIFT(Zolt::copy_if), false); }},
+     [] { conditional_cases("copy_if", CTCHECK_OP(Zolt::copy_if), false); }},
     {"Zolt::swap_if", false,
-     [] { conditional_cases("swap_if", CTCHECK_LIFT(Zolt::swap_if), true); }},
+     [] { conditional_cases("swap_if", CTCHECK_OP(Zolt::swap_if), true); }},
     {"table-driven base64 decoder", true,
      [] {
        std::string out;
