@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Zolt {
@@ -94,17 +95,17 @@ std::ptrdiff_t decode(const shape& s, const alphabet& a, unsigned char* dst) noe
   return one_if_not_zero(lanes::or_lanes(bad) | static_cast<std::ptrdiff_t>(s.bad_length));
 }
 
-// Decodes text into a new Out (std::string or std::vector<std::uint8_t>) built
-// in place in the returned pair, as the hex decoder does: moving a short
-// result out of a local would leave a copy of the secret in this frame.
+// Decodes text into a new Out (std::string or std::vector<std::uint8_t>) and
+// the indicator; the local is wiped once the result is built from it.
 template <class Out>
 std::pair<Out, std::ptrdiff_t> decode(std::string_view text, base64_variant v) {
   const auto a = base64::alphabet_of(v);
   if (!a) return {Out(), 1};
   const shape s = shape_of(text, *a);
-  std::pair<Out, std::ptrdiff_t> result{Out(s.length, 0), 0};
-  result.second = decode(s, *a, reinterpret_cast<unsigned char*>(result.first.data()));
-  return result;
+  Out out(s.length, 0);
+  const wiped_on_return<Out> wiper{out};
+  const std::ptrdiff_t error = decode(s, *a, reinterpret_cast<unsigned char*>(out.data()));
+  return {std::move(out), error};
 }
 
 std::pair<std::ptrdiff_t, std::size_t> decode_into(std::string_view text, unsigned char* out,
@@ -119,9 +120,8 @@ std::pair<std::ptrdiff_t, std::size_t> decode_into(std::string_view text, unsign
 
 std::string encode(const unsigned char* in, std::size_t n, base64_variant v) {
   const alphabet a = alphabet_or_throw(v);
-  std::string out(base64_encoded_size(n, v), '\0');
-  encode(in, n, out.data(), a);
-  return out;
+  return written<std::string>(base64_encoded_size(n, v), '\0',
+                              [&](char* dst) { encode(in, n, dst, a); });
 }
 
 void encode_into(const unsigned char* in, std::size_t n, std::span<char> out, base64_variant v,

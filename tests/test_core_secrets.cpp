@@ -134,6 +134,48 @@ TEST(Wipe, CodecLeavesNoCopyInReturnedFrames) {
   }
 }
 
+// The same for base64: the decoded key (short and long), the text encoded
+// into a caller's buffer, and a short text returned inside the string object.
+TEST(Wipe, Base64LeavesNoCopyInReturnedFrames) {
+  using namespace std::string_literals;
+  const std::string key = "\xC3\x5A\x9E\x01\x77\xE4\x2B\xD0\x6F\x13\xA8\x4C"s;
+  const std::string long_key = key + key + key;
+  for (const std::string& secret : {key, long_key}) {
+    SCOPED_TRACE(secret.size());
+    const std::string text = Zolt::base64_of_string(secret);
+    const auto decoded = [&](auto decode) {
+      clear_stack_below();
+      return leaves_copy(secret, decode);
+    };
+    EXPECT_FALSE(decoded([&] {
+      auto result = Zolt::string_of_base64(text);
+      Zolt::wipe(result.first);
+    }));
+    EXPECT_FALSE(decoded([&] {
+      auto result = Zolt::bytes_of_base64(text);
+      Zolt::wipe(result.first);
+    }));
+    EXPECT_FALSE(decoded([&] {
+      std::array<char, 36> out;
+      (void)Zolt::string_of_base64_into(text, out);
+      Zolt::wipe(std::span(out));
+    }));
+    clear_stack_below();
+    EXPECT_FALSE(leaves_copy(text, [&] {
+      std::array<char, 48> out;
+      Zolt::base64_of_string_into(secret, out);
+      Zolt::wipe(std::span(out));
+    }));
+    // Nine bytes encode to 12 characters, which live inside the string object.
+    const std::string_view head = std::string_view(secret).substr(0, 9);
+    clear_stack_below();
+    EXPECT_FALSE(leaves_copy(text.substr(0, 12), [&] {
+      std::string encoded = Zolt::base64_of_string(head);
+      Zolt::wipe(encoded);
+    }));
+  }
+}
+
 // The scan finds a copy that is there: a frame that returns with the secret
 // still in a local.
 [[gnu::noinline]] void leave_a_copy(std::string_view secret) {
