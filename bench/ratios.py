@@ -31,6 +31,8 @@ TARGETS = [
     ("Zolt_bigstring::compare_le", "zolt_bigstring_compare_le", "sodium_compare", "sodium_compare_le", "faster", 8.0, LARGE),
     ("hex_of_string", "zolt_hex_of_string", "sodium_bin2hex", "sodium_bin2hex_encode", "faster", 12.0, [4096]),
     ("string_of_hex", "zolt_string_of_hex", "sodium_hex2bin", "sodium_hex2bin_decode", "faster", 10.0, [4096]),
+    ("base64_of_string", "zolt_base64_of_string", "sodium_bin2base64", "sodium_bin2base64_encode", "faster", 4.0, [4096]),
+    ("string_of_base64", "zolt_string_of_base64", "sodium_base642bin", "sodium_base642bin_decode", "faster", 3.0, [4096]),
     ("lowercase_ascii", "zolt_lowercase_ascii", "256-entry table", "table_lowercase", "faster", 4.0, LARGE),
     ("uppercase_ascii", "zolt_uppercase_ascii", "256-entry table", "table_lowercase", "faster", 4.0, LARGE),
     ("find_uint8 (lambda), GB/s", "zolt_find_uint8_lambda", "-", None, "gbps", 1.0, LARGE),

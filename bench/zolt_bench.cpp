@@ -216,6 +216,39 @@ void table_hex_decode(benchmark::State& st) {
   });
 }
 
+// --- base64 codec -------------------------------------------------------------
+
+void zolt_base64_of_string(benchmark::State& st) {
+  per_byte(st, [&](std::size_t n) { keep(Zolt::base64_of_string(view(data().a, n))); });
+}
+void sodium_bin2base64_encode(benchmark::State& st) {
+  per_byte(st, [&](std::size_t n) {
+    // The exact room: sodium zero-fills whatever room is left after the text.
+    keep(sodium_bin2base64(reinterpret_cast<char*>(data().out.data()),
+                           sodium_base64_ENCODED_LEN(n, sodium_base64_VARIANT_ORIGINAL),
+                           data().a.data(), n, sodium_base64_VARIANT_ORIGINAL));
+  });
+}
+
+// Decoders: the standard padded text of the first n random bytes; bytes per
+// second counts the decoded bytes.
+std::string base64_text(const benchmark::State& st) {
+  return Zolt::base64_of_string(view(data().a, static_cast<std::size_t>(st.range(0))));
+}
+void zolt_string_of_base64(benchmark::State& st) {
+  const std::string text = base64_text(st);
+  per_byte(st, [&](std::size_t) { keep(Zolt::string_of_base64(text)); });
+}
+void sodium_base642bin_decode(benchmark::State& st) {
+  const std::string text = base64_text(st);
+  per_byte(st, [&](std::size_t) {
+    std::size_t len = 0;
+    keep(sodium_base642bin(data().out.data(), data().out.size(), text.data(), text.size(), nullptr,
+                           &len, nullptr, sodium_base64_VARIANT_ORIGINAL));
+    keep(data().out);
+  });
+}
+
 // --- ASCII case mapping -----------------------------------------------------
 
 void zolt_lowercase_ascii(benchmark::State& st) {
@@ -320,6 +353,10 @@ BENCHMARK(table_hex_encode)->Apply(sizes);
 BENCHMARK(zolt_string_of_hex)->Apply(sizes);
 BENCHMARK(sodium_hex2bin_decode)->Apply(sizes);
 BENCHMARK(table_hex_decode)->Apply(sizes);
+BENCHMARK(zolt_base64_of_string)->Apply(sizes);
+BENCHMARK(sodium_bin2base64_encode)->Apply(sizes);
+BENCHMARK(zolt_string_of_base64)->Apply(sizes);
+BENCHMARK(sodium_base642bin_decode)->Apply(sizes);
 BENCHMARK(zolt_lowercase_ascii)->Apply(sizes);
 BENCHMARK(zolt_uppercase_ascii)->Apply(sizes);
 BENCHMARK(table_lowercase)->Apply(sizes);

@@ -358,6 +358,26 @@ std::ptrdiff_t compare_with_len(std::ptrdiff_t len, const R& a, const R& b, Fold
   return fold(len, a, b);
 }
 
+// Whether every byte is 0: the OR of all bytes, eight at a time, then byte by
+// byte; no early exit. The same timing rule as equal: every branch tests the
+// length alone.
+template <class R>
+bool is_zero(const R& s) {
+  const std::ptrdiff_t len = s.length();
+  const unsigned char* const p = s.bytes(0, len);
+  std::uint64_t acc = 0;
+  std::ptrdiff_t i = 0;
+  for (; i + 8 <= len; i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p + i, sizeof w);
+    acc |= w;
+  }
+  for (; i < len; ++i) acc |= p[i];
+  const auto merged = static_cast<std::uint16_t>(acc | (acc >> 16) | (acc >> 32) | (acc >> 48));
+  // merged is at most 65535, so merged - 1 is negative exactly when it is 0.
+  return static_cast<bool>(detail::minus_one_or_less(static_cast<std::ptrdiff_t>(merged) - 1));
+}
+
 // The search over start..end-1, walking down so that the last match written is
 // the lowest; every byte is offered to p, and the answer is chosen with a mask.
 template <class R>

@@ -130,30 +130,6 @@ std::ptrdiff_t decode_hex(std::string_view h, unsigned char* dst) noexcept {
   return (odd | decode_hex_portable(h.data(), n, dst)) & ~std::ptrdiff_t{15};
 }
 
-// Wipes a local result when the function returns, after the returned object
-// has been built from it: a short string keeps its bytes inside the object, so
-// a moved-from local would leave a copy of the secret in the dead frame.
-// Compilers do not always build a named local in the caller's slot (sanitizer
-// builds never do), so the results are moved out and the locals wiped.
-template <class Out>
-struct wiped_on_return {
-  Out& local;
-  explicit wiped_on_return(Out& l) noexcept : local(l) {}
-  wiped_on_return(const wiped_on_return&) = delete;
-  wiped_on_return& operator=(const wiped_on_return&) = delete;
-  ~wiped_on_return() { wipe(local); }
-};
-
-// A new Out (std::string or std::vector<std::uint8_t>) of n bytes, each first
-// set to init and then written by write(data).
-template <class Out, class Write>
-Out written(std::size_t n, typename Out::value_type init, Write write) {
-  Out out(n, init);
-  const wiped_on_return<Out> wiper{out};
-  write(out.data());
-  return Out(std::move(out));
-}
-
 // Decodes h into a new Out and the error indicator.
 template <class Out>
 std::pair<Out, std::ptrdiff_t> decode_hex(std::string_view h) {
@@ -161,11 +137,6 @@ std::pair<Out, std::ptrdiff_t> decode_hex(std::string_view h) {
   const wiped_on_return<Out> wiper{out};
   const std::ptrdiff_t error = decode_hex(h, reinterpret_cast<unsigned char*>(out.data()));
   return {std::move(out), error};
-}
-
-// Throws unless out can hold needed bytes; the sizes are public.
-void check_room(std::size_t have, std::size_t needed, const char* message) {
-  if (have < needed) throw std::invalid_argument(message);
 }
 
 #if ZOLT_X86_AVX2

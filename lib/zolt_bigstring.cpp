@@ -50,4 +50,7 @@ bool exists_uint8(std::ptrdiff_t start, Zolt::predicate p, bigstring s) {
 
 bool exists_uint8(Zolt::predicate p, bigstring s) { return exists_uint8(0, p, s); }
 
+// The whole buffer, range-tested once: the read cannot throw.
+bool is_zero(bigstring s) noexcept { return fold::is_zero(bigstring_reader{s}); }
+
 }  // namespace Zolt_bigstring

@@ -56,4 +56,6 @@ bool exists_uint8(Zolt::predicate p, std::span<const std::uint8_t> s) {
   return Zolt::exists_uint8(p, as_string(s));
 }
 
+bool is_zero(std::span<const std::uint8_t> s) noexcept { return Zolt::is_zero(as_string(s)); }
+
 }  // namespace Zolt_bytes

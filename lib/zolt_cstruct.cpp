@@ -57,4 +57,6 @@ bool exists_uint8(Zolt::predicate p, const Cstruct::t& s) {
   return Zolt_bigstring::exists_uint8(p, to_bigarray(s));
 }
 
+bool is_zero(const Cstruct::t& s) noexcept { return Zolt_bigstring::is_zero(to_bigarray(s)); }
+
 }  // namespace Zolt_cstruct

@@ -13,7 +13,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 #include <string_view>
+#include <utility>
 
 namespace Zolt {
 
@@ -56,6 +58,36 @@ inline std::ptrdiff_t compare_le(std::ptrdiff_t len, std::string_view a, std::st
 inline std::ptrdiff_t find_uint8(std::ptrdiff_t start, std::ptrdiff_t end, const predicate& p,
                                  std::string_view s) {
   return fold::find_uint8(start, end, p, string_reader{s});
+}
+
+// Throws unless a caller's buffer of `have` bytes can hold `needed`; the sizes
+// are public.
+inline void check_room(std::size_t have, std::size_t needed, const char* message) {
+  if (have < needed) throw std::invalid_argument(message);
+}
+
+// Wipes a local result when the function returns, after the returned object
+// has been built from it: a short string keeps its bytes inside the object, so
+// a moved-from local would leave a copy of the secret in the dead frame.
+// Compilers do not always build a named local in the caller's slot (sanitizer
+// builds never do), so the results are moved out and the locals wiped.
+template <class Out>
+struct wiped_on_return {
+  Out& local;
+  explicit wiped_on_return(Out& l) noexcept : local(l) {}
+  wiped_on_return(const wiped_on_return&) = delete;
+  wiped_on_return& operator=(const wiped_on_return&) = delete;
+  ~wiped_on_return() { wipe(local); }
+};
+
+// A new Out (std::string or std::vector<std::uint8_t>) of n bytes, each first
+// set to init and then written by write(data).
+template <class Out, class Write>
+Out written(std::size_t n, typename Out::value_type init, Write write) {
+  Out out(n, init);
+  const wiped_on_return<Out> wiper{out};
+  write(out.data());
+  return Out(std::move(out));
 }
 
 // int32 arithmetic that wraps around modulo 2^32.

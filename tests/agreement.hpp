@@ -309,4 +309,21 @@ void check_cases() {
   }
 }
 
+// Inputs for the zero test: all zeros at lengths around the word and block
+// sizes, and the same with one byte set first, in the middle or last.
+inline std::vector<std::string> zero_test_inputs() {
+  std::vector<std::string> out;
+  for (std::size_t n : {0, 1, 2, 7, 8, 9, 31, 64, 65, 200}) {
+    const std::string zeros(n, '\0');
+    out.push_back(zeros);
+    for (std::size_t at : {std::size_t{0}, n / 2, n - 1}) {
+      if (at >= n) continue;
+      std::string one = zeros;
+      one[at] = static_cast<char>(0x80 >> (at % 8));
+      out.push_back(one);
+    }
+  }
+  return out;
+}
+
 }  // namespace agreement

@@ -109,6 +109,19 @@ TEST(Cstruct, AgreesWithCoreOnRandomWindows) {
   }
 }
 
+TEST(Bytes, IsZeroAgreesWithCore) {
+  for (const std::string& s : zero_test_inputs()) {
+    EXPECT_EQ(Zolt_bytes::is_zero(hold(s)), Zolt::is_zero(s)) << testing::PrintToString(s);
+  }
+}
+
+// Windows between random bytes: only the view's own bytes count.
+TEST(Cstruct, IsZeroAgreesWithCore) {
+  for (const std::string& s : zero_test_inputs()) {
+    EXPECT_EQ(Zolt_cstruct::is_zero(window(s)), Zolt::is_zero(s)) << testing::PrintToString(s);
+  }
+}
+
 TEST(Cstruct, WindowsOfOneBuffer) {
   const Cstruct::t buffer = Cstruct::of_string("abcabc"sv);
   const Cstruct::t first = Cstruct::sub(buffer, 0, 3), second = Cstruct::sub(buffer, 3, 3);

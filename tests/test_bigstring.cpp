@@ -71,6 +71,12 @@ TEST(Bigstring, AgreesWithCoreOnRandomInputs) {
   }
 }
 
+TEST(Bigstring, IsZeroAgreesWithCore) {
+  for (const std::string& s : zero_test_inputs()) {
+    EXPECT_EQ(Zolt_bigstring::is_zero(hold(s)), Zolt::is_zero(s)) << testing::PrintToString(s);
+  }
+}
+
 TEST(Bigstring, GuardedReadThrowsOutsideTheBuffer) {
   const std::vector<std::byte> v = hold(bytes({0, 127, 128, 255}));
   const bigstring s = v;

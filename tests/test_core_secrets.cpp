@@ -92,6 +92,62 @@ template <class Use>
   return stack_below_holds(&top, secret);
 }
 
+// The forms of each codec that the leftover scan runs, and the input and text
+// lengths of an encoding short enough to live inside the string object.
+struct hex_codec {
+  static std::string encode(std::string_view s) { return Zolt::hex_of_string(s); }
+  static auto decode_string(std::string_view t) { return Zolt::string_of_hex(t); }
+  static auto decode_bytes(std::string_view t) { return Zolt::bytes_of_hex(t); }
+  static void decode_into(std::string_view t, std::span<char> out) { (void)Zolt::string_of_hex_into(t, out); }
+  static void encode_into(std::string_view s, std::span<char> out) { Zolt::hex_of_string_into(s, out); }
+  static constexpr std::size_t short_input = 7, short_text = 14;
+};
+struct base64_codec {
+  static std::string encode(std::string_view s) { return Zolt::base64_of_string(s); }
+  static auto decode_string(std::string_view t) { return Zolt::string_of_base64(t); }
+  static auto decode_bytes(std::string_view t) { return Zolt::bytes_of_base64(t); }
+  static void decode_into(std::string_view t, std::span<char> out) { (void)Zolt::string_of_base64_into(t, out); }
+  static void encode_into(std::string_view s, std::span<char> out) { Zolt::base64_of_string_into(s, out); }
+  static constexpr std::size_t short_input = 9, short_text = 12;
+};
+
+// The decoded secret after each decoding form, the text after encoding into a
+// caller's buffer, and a short text returned inside the string object: none
+// may be left in the frames the library returned from.
+template <class Codec>
+void expect_no_copy_left(const std::string& secret) {
+  const std::string text = Codec::encode(secret);
+  const auto decoded = [&](auto decode) {
+    clear_stack_below();
+    return leaves_copy(secret, decode);
+  };
+  EXPECT_FALSE(decoded([&] {
+    auto result = Codec::decode_string(text);
+    Zolt::wipe(result.first);
+  }));
+  EXPECT_FALSE(decoded([&] {
+    auto result = Codec::decode_bytes(text);
+    Zolt::wipe(result.first);
+  }));
+  EXPECT_FALSE(decoded([&] {
+    std::array<char, 36> out;
+    Codec::decode_into(text, out);
+    Zolt::wipe(std::span(out));
+  }));
+  clear_stack_below();
+  EXPECT_FALSE(leaves_copy(text, [&] {
+    std::array<char, 72> out;
+    Codec::encode_into(secret, out);
+    Zolt::wipe(std::span(out));
+  }));
+  const std::string_view head = std::string_view(secret).substr(0, Codec::short_input);
+  clear_stack_below();
+  EXPECT_FALSE(leaves_copy(text.substr(0, Codec::short_text), [&] {
+    std::string encoded = Codec::encode(head);
+    Zolt::wipe(encoded);
+  }));
+}
+
 // Short results included: a string of up to 15 bytes lives inside the string
 // object, and moving one out of a local left the secret in the dead frame.
 TEST(Wipe, CodecLeavesNoCopyInReturnedFrames) {
@@ -100,37 +156,8 @@ TEST(Wipe, CodecLeavesNoCopyInReturnedFrames) {
   const std::string long_key = key + key + key;
   for (const std::string& secret : {key, long_key}) {
     SCOPED_TRACE(secret.size());
-    const std::string text = Zolt::hex_of_string(secret);
-    const auto decoded = [&](auto decode) {
-      clear_stack_below();
-      return leaves_copy(secret, decode);
-    };
-    EXPECT_FALSE(decoded([&] {
-      auto result = Zolt::string_of_hex(text);
-      Zolt::wipe(result.first);
-    }));
-    EXPECT_FALSE(decoded([&] {
-      auto result = Zolt::bytes_of_hex(text);
-      Zolt::wipe(result.first);
-    }));
-    EXPECT_FALSE(decoded([&] {
-      std::array<char, 36> out;
-      (void)Zolt::string_of_hex_into(text, out);
-      Zolt::wipe(std::span(out));
-    }));
-    clear_stack_below();
-    EXPECT_FALSE(leaves_copy(text, [&] {
-      std::array<char, 72> out;
-      Zolt::hex_of_string_into(secret, out);
-      Zolt::wipe(std::span(out));
-    }));
-    // A short encoding (14 characters) lives inside the string object too.
-    const std::string_view head = std::string_view(secret).substr(0, 7);
-    clear_stack_below();
-    EXPECT_FALSE(leaves_copy(text.substr(0, 14), [&] {
-      std::string encoded = Zolt::hex_of_string(head);
-      Zolt::wipe(encoded);
-    }));
+    expect_no_copy_left<hex_codec>(secret);
+    expect_no_copy_left<base64_codec>(secret);
   }
 }
 

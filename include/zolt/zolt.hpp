@@ -211,6 +211,79 @@ ZOLT_EXPORT void hex_of_string_into(std::string_view s, std::span<char> out);
 [[nodiscard]] ZOLT_EXPORT std::ptrdiff_t string_of_hex_into(std::string_view h,
                                                           std::span<char> out);
 
+// Base64 of RFC 4648: the standard alphabet (section 4: '+', '/') or the URL-safe
+// one (section 5: '-', '_'), each with '=' padding to a multiple of four
+// characters or without any '='.
+enum class base64_variant { standard, standard_unpadded, url, url_unpadded };
+
+// The length of the base64 text of n bytes: 4 characters per 3 bytes, the last
+// group rounded up to 4 when padded, else to 2 or 3 characters.
+[[nodiscard]] constexpr std::size_t base64_encoded_size(std::size_t n, base64_variant v) noexcept {
+  const std::size_t rest = n % 3;
+  const bool padded = v == base64_variant::standard || v == base64_variant::url;
+  return n / 3 * 4 + (rest == 0 ? 0 : padded ? 4 : rest + 1);
+}
+
+// The most bytes a base64 text of text_len characters decodes to (exactly the
+// decoded length of a canonical text without '=').
+[[nodiscard]] constexpr std::size_t base64_decoded_max_size(std::size_t text_len) noexcept {
+  return text_len / 4 * 3 + text_len % 4 * 3 / 4;
+}
+
+// The base64 text of the bytes. Time depends on the length only. An unknown
+// variant throws std::invalid_argument("base64: unknown variant").
+[[nodiscard]] ZOLT_EXPORT std::string base64_of_string(std::string_view s,
+                                                     base64_variant v = base64_variant::standard);
+[[nodiscard]] ZOLT_EXPORT std::string base64_of_bytes(std::span<const std::uint8_t> b,
+                                                    base64_variant v = base64_variant::standard);
+
+// Decoded bytes and an error indicator: 0 when text is the canonical encoding
+// of some bytes in variant v, else 1. Strict: a character outside the variant's
+// alphabet (whitespace included), '=' anywhere but the last two places or in an
+// unpadded variant, a padded text whose length is not a multiple of 4, an
+// unpadded text whose length is 1 more than a multiple of 4, and unused trailing
+// bits that are not 0 are all errors; so is an unknown variant. Use the bytes
+// only when the indicator is 0. Never throws (other than std::bad_alloc). Time
+// depends on the text's length and on how many '=' end it, never on the other
+// characters.
+[[nodiscard]] ZOLT_EXPORT std::pair<std::string, std::ptrdiff_t> string_of_base64(
+    std::string_view text, base64_variant v = base64_variant::standard);
+[[nodiscard]] ZOLT_EXPORT std::pair<std::vector<std::uint8_t>, std::ptrdiff_t> bytes_of_base64(
+    std::string_view text, base64_variant v = base64_variant::standard);
+
+// Base64 into a buffer of the caller's. Encoding writes exactly
+// base64_encoded_size(size, v) characters; out must hold them, else
+// std::invalid_argument is thrown before anything is written. Decoding returns
+// the indicator of string_of_base64 and the decoded length, and writes exactly
+// that many bytes; out must hold them (base64_decoded_max_size(text.size())
+// always suffices), else std::invalid_argument is thrown before anything is
+// written. Same timing as the forms above.
+ZOLT_EXPORT void base64_of_bytes_into(std::span<const std::uint8_t> b, std::span<char> out,
+                                      base64_variant v = base64_variant::standard);
+ZOLT_EXPORT void base64_of_string_into(std::string_view s, std::span<char> out,
+                                       base64_variant v = base64_variant::standard);
+[[nodiscard]] ZOLT_EXPORT std::pair<std::ptrdiff_t, std::size_t> bytes_of_base64_into(
+    std::string_view text, std::span<std::uint8_t> out, base64_variant v = base64_variant::standard);
+[[nodiscard]] ZOLT_EXPORT std::pair<std::ptrdiff_t, std::size_t> string_of_base64_into(
+    std::string_view text, std::span<char> out, base64_variant v = base64_variant::standard);
+
+// Every byte is 0 (true for ""). Time depends on the length only.
+[[nodiscard]] ZOLT_EXPORT bool is_zero(std::string_view s) noexcept;
+
+// When c is not 0, dst receives src's bytes; else dst keeps its own. Every byte
+// of dst is written either way. The spans must be the same size, else
+// std::invalid_argument("copy_if: sizes differ") is thrown before anything is
+// touched; they may be the same span but must not otherwise overlap. Time
+// depends on the size only, never on c.
+ZOLT_EXPORT void copy_if(std::ptrdiff_t c, std::span<std::byte> dst, std::span<const std::byte> src);
+
+// When c is not 0, a and b exchange their bytes. Every byte of both is written
+// either way. The spans must be the same size, else
+// std::invalid_argument("swap_if: sizes differ") is thrown before anything is
+// touched; they may be the same span but must not otherwise overlap. Time
+// depends on the size only, never on c.
+ZOLT_EXPORT void swap_if(std::ptrdiff_t c, std::span<std::byte> a, std::span<std::byte> b);
+
 // Zeroes the bytes in a way the optimiser cannot remove as a dead store.
 ZOLT_EXPORT void wipe(std::span<std::byte> s) noexcept;
 
@@ -374,6 +447,13 @@ ZOLT_REJECT_C_STRINGS(string_of_hex, ZOLT_ANY_C_STRING)
 ZOLT_REJECT_C_STRINGS(bytes_of_hex_into, ZOLT_FIRST_C_STRING)
 ZOLT_REJECT_C_STRINGS(string_of_hex_into, ZOLT_FIRST_C_STRING)
 ZOLT_REJECT_C_STRINGS(byte_in_set, ZOLT_ANY_C_STRING)
+ZOLT_REJECT_C_STRINGS(base64_of_string, ZOLT_ANY_C_STRING)
+ZOLT_REJECT_C_STRINGS(base64_of_string_into, ZOLT_FIRST_C_STRING)
+ZOLT_REJECT_C_STRINGS(string_of_base64, ZOLT_ANY_C_STRING)
+ZOLT_REJECT_C_STRINGS(bytes_of_base64, ZOLT_ANY_C_STRING)
+ZOLT_REJECT_C_STRINGS(string_of_base64_into, ZOLT_FIRST_C_STRING)
+ZOLT_REJECT_C_STRINGS(bytes_of_base64_into, ZOLT_FIRST_C_STRING)
+ZOLT_REJECT_C_STRINGS(is_zero, ZOLT_ANY_C_STRING)
 #undef ZOLT_REJECT_C_STRINGS
 #undef ZOLT_ANY_C_STRING
 #undef ZOLT_FIRST_C_STRING

@@ -50,4 +50,7 @@ using bigstring = std::span<const std::byte>;
 // find_uint8.
 [[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8_inner(std::ptrdiff_t start, Zolt::predicate p, bigstring s);
 
+// Every byte is 0 (true for an empty buffer). Time depends on the length only.
+[[nodiscard]] ZOLT_EXPORT bool is_zero(bigstring s) noexcept;
+
 }  // namespace Zolt_bigstring

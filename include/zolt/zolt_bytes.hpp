@@ -51,4 +51,7 @@ namespace Zolt_bytes {
                               std::span<const std::uint8_t> s);
 [[nodiscard]] ZOLT_EXPORT bool exists_uint8(Zolt::predicate p, std::span<const std::uint8_t> s);
 
+// Every byte is 0 (true for none). Time depends on the length only.
+[[nodiscard]] ZOLT_EXPORT bool is_zero(std::span<const std::uint8_t> s) noexcept;
+
 }  // namespace Zolt_bytes

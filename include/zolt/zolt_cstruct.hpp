@@ -48,4 +48,8 @@ namespace Zolt_cstruct {
 [[nodiscard]] ZOLT_EXPORT bool exists_uint8(std::ptrdiff_t start, Zolt::predicate p, const Cstruct::t& s);
 [[nodiscard]] ZOLT_EXPORT bool exists_uint8(Zolt::predicate p, const Cstruct::t& s);
 
+// Every byte of the view is 0 (true for an empty view). Time depends on the
+// length only.
+[[nodiscard]] ZOLT_EXPORT bool is_zero(const Cstruct::t& s) noexcept;
+
 }  // namespace Zolt_cstruct

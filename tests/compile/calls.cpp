@@ -28,7 +28,12 @@ using namespace std::string_view_literals;
                   Zolt::find_uint8([](int b) { return b == 0; }, v) == 1 ||
                   Zolt::exists_uint8(Zolt::byte_in_set(",;"sv), s) ||
                   Zolt::compare_be_with_len(3, v, "abc"sv) == 0 ||
-                  Cstruct::length(Cstruct::of_string(v)) == 3;
+                  Cstruct::length(Cstruct::of_string(v)) == 3 || Zolt::is_zero(v) ||
+                  Zolt::string_of_base64("Zm9v"sv, Zolt::base64_variant::url).second == 0 ||
+                  Zolt::bytes_of_base64_into(s, raw).first == 0;
+  std::array<char, 8> text{};
+  Zolt::base64_of_string_into("abcdef"sv, text, Zolt::base64_variant::url_unpadded);
+  Zolt::copy_if(ok, std::as_writable_bytes(std::span(raw)), std::as_bytes(std::span(raw)));
   (void)ok;
 #elif defined(CASE_char_array)
   const char a[4] = {0, 1, 2, 3}, b[4] = {0, 9, 9, 9};
@@ -38,6 +43,11 @@ using namespace std::string_view_literals;
   (void)Zolt::compare_le(s, p);
 #elif defined(CASE_literal)
   (void)Zolt::string_of_hex("00ff");
+#elif defined(CASE_base64_literal)
+  (void)Zolt::bytes_of_base64("Zm9v", Zolt::base64_variant::url);
+#elif defined(CASE_zero_test_of_array)
+  const char key[4] = {0, 0, 0, 1};
+  (void)Zolt::is_zero(key);
 #elif defined(CASE_view_of_literal)
   (void)Cstruct::of_string("a\0b");
 #elif defined(CASE_ignored_result)

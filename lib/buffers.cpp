@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: MIT
+#include "zolt_internal.hpp"
+
+#include <zolt/zolt.hpp>
+
+#include <cstring>
+#include <stdexcept>
+
+namespace Zolt {
+
+namespace {
+
+// A T at p, any alignment.
+template <class T>
+T load(const std::byte* p) noexcept {
+  T v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+template <class T>
+void store(std::byte* p, T v) noexcept {
+  std::memcpy(p, &v, sizeof v);
+}
+
+// Calls step(i, T{}) over n bytes: T = std::uint64_t for each whole eight-byte
+// word from the start, then T = std::uint8_t for each last byte, with the mask
+// for c (all ones when c is not 0, else all zeros; behind the barrier) as a T.
+template <class Step>
+void masked_walk(std::ptrdiff_t c, std::size_t n, Step step) {
+  const auto mask = static_cast<std::uint64_t>(static_cast<std::int64_t>(detail::mask_if_not_zero(c)));
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) step(i, mask);
+  for (; i < n; ++i) step(i, static_cast<std::uint8_t>(mask));
+}
+
+}  // namespace
+
+bool is_zero(std::string_view s) noexcept { return fold::is_zero(string_reader{s}); }
+
+void copy_if(std::ptrdiff_t c, std::span<std::byte> dst, std::span<const std::byte> src) {
+  if (dst.size() != src.size()) throw std::invalid_argument("copy_if: sizes differ");
+  std::byte* const d = dst.data();
+  const std::byte* const s = src.data();
+  masked_walk(c, dst.size(), [d, s](std::size_t i, auto mask) {
+    using T = decltype(mask);
+    store<T>(d + i, static_cast<T>((load<T>(d + i) & ~mask) | (load<T>(s + i) & mask)));
+  });
+}
+
+void swap_if(std::ptrdiff_t c, std::span<std::byte> a, std::span<std::byte> b) {
+  if (a.size() != b.size()) throw std::invalid_argument("swap_if: sizes differ");
+  std::byte* const pa = a.data();
+  std::byte* const pb = b.data();
+  masked_walk(c, a.size(), [pa, pb](std::size_t i, auto mask) {
+    using T = decltype(mask);
+    const T x = load<T>(pa + i), y = load<T>(pb + i);
+    const auto t = static_cast<T>((x ^ y) & mask);
+    store<T>(pa + i, static_cast<T>(x ^ t));
+    store<T>(pb + i, static_cast<T>(y ^ t));
+  });
+}
+
+}  // namespace Zolt
