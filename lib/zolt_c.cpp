@@ -34,6 +34,8 @@ constexpr message messages[] = {
     {ZOLT_ERR_NEGATIVE_START, Zolt::detail::negative_start},
     {ZOLT_ERR_OUTPUT_TOO_SMALL, "output too small"},
     {ZOLT_ERR_NULL_POINTER, "null pointer"},
+    {ZOLT_ERR_UNKNOWN_VARIANT, "base64: unknown variant"},
+    {ZOLT_ERR_SIZES_DIFFER, "sizes differ"},
 };
 
 // The code of an std::invalid_argument. Every message the wrapped operations
@@ -83,6 +85,16 @@ int compare(int* order, Op op, const void* a, size_t a_len, const void* b, size_
   return call([&] { *order = static_cast<int>(op(text(a, a_len), text(b, b_len))); }, order,
               bytes{a, a_len}, bytes{b, b_len});
 }
+
+// The C base64 variants are the C++ ones, in the same order.
+bool known(zolt_base64_variant v) noexcept {
+  return v == ZOLT_BASE64_STANDARD || v == ZOLT_BASE64_STANDARD_UNPADDED || v == ZOLT_BASE64_URL ||
+         v == ZOLT_BASE64_URL_UNPADDED;
+}
+Zolt::base64_variant cxx(zolt_base64_variant v) noexcept {
+  return static_cast<Zolt::base64_variant>(v);
+}
+static_assert(static_cast<int>(Zolt::base64_variant::url_unpadded) == ZOLT_BASE64_URL_UNPADDED);
 
 // A C predicate and its context as a C++ callable.
 struct c_predicate {
@@ -179,6 +191,55 @@ int zolt_bytes_of_hex(ptrdiff_t* indicator, void* out, size_t out_size, const vo
                       size_t len) {
   return call([&] { *indicator = Zolt::string_of_hex_into(text(h, len), buffer(out, out_size)); },
               indicator, bytes{out, out_size}, bytes{h, len});
+}
+
+size_t zolt_base64_encoded_size(size_t n, zolt_base64_variant variant) {
+  return known(variant) ? Zolt::base64_encoded_size(n, cxx(variant)) : 0;
+}
+
+size_t zolt_base64_decoded_max_size(size_t text_len) {
+  return Zolt::base64_decoded_max_size(text_len);
+}
+
+int zolt_base64_of_bytes(void* out, size_t out_size, const void* b, size_t len,
+                         zolt_base64_variant variant) {
+  return call([&] { Zolt::base64_of_string_into(text(b, len), buffer(out, out_size), cxx(variant)); },
+              bytes{out, out_size}, bytes{b, len});
+}
+
+int zolt_bytes_of_base64(ptrdiff_t* indicator, size_t* decoded_len, void* out, size_t out_size,
+                         const void* t, size_t len, zolt_base64_variant variant) {
+  return call(
+      [&] {
+        if (!known(variant)) throw std::invalid_argument("base64: unknown variant");
+        const auto [error, n] =
+            Zolt::string_of_base64_into(text(t, len), buffer(out, out_size), cxx(variant));
+        *indicator = error;
+        *decoded_len = n;
+      },
+      indicator, decoded_len, bytes{out, out_size}, bytes{t, len});
+}
+
+int zolt_is_zero(bool* zero, const void* s, size_t len) {
+  return call([&] { *zero = Zolt::is_zero(text(s, len)); }, zero, bytes{s, len});
+}
+
+int zolt_copy_if(ptrdiff_t c, void* dst, size_t dst_len, const void* src, size_t src_len) {
+  return call(
+      [&] {
+        Zolt::copy_if(c, std::span(static_cast<std::byte*>(dst), dst_len),
+                      std::span(static_cast<const std::byte*>(src), src_len));
+      },
+      bytes{dst, dst_len}, bytes{src, src_len});
+}
+
+int zolt_swap_if(ptrdiff_t c, void* a, size_t a_len, void* b, size_t b_len) {
+  return call(
+      [&] {
+        Zolt::swap_if(c, std::span(static_cast<std::byte*>(a), a_len),
+                      std::span(static_cast<std::byte*>(b), b_len));
+      },
+      bytes{a, a_len}, bytes{b, b_len});
 }
 
 int zolt_wipe(void* p, size_t len) {

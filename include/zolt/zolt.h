@@ -48,7 +48,9 @@ enum {
   ZOLT_ERR_COMPARE_LE_WITH_LEN = -5,    /* "compare_le_with_len" */
   ZOLT_ERR_NEGATIVE_START = -6,         /* "find_uint8: negative start" */
   ZOLT_ERR_OUTPUT_TOO_SMALL = -7,       /* "output too small" */
-  ZOLT_ERR_NULL_POINTER = -8            /* "null pointer" */
+  ZOLT_ERR_NULL_POINTER = -8,           /* "null pointer" */
+  ZOLT_ERR_UNKNOWN_VARIANT = -9,        /* "base64: unknown variant" */
+  ZOLT_ERR_SIZES_DIFFER = -10           /* "sizes differ" (copy_if, swap_if) */
 };
 
 /* The message of a status code: the C++ interface's exception message where
@@ -122,6 +124,47 @@ ZOLT_C_STATUS int zolt_hex_of_bytes(void *out, size_t out_size, const void *b, s
  * bytes only when *indicator is 0. Time depends on the length only. */
 ZOLT_C_STATUS int zolt_bytes_of_hex(ptrdiff_t *indicator, void *out, size_t out_size,
                                     const void *h, size_t len);
+
+/* The base64 alphabets of RFC 4648: standard (+ /) and URL-safe (- _), each
+ * with '=' padding or without. */
+typedef enum zolt_base64_variant {
+  ZOLT_BASE64_STANDARD = 0,
+  ZOLT_BASE64_STANDARD_UNPADDED = 1,
+  ZOLT_BASE64_URL = 2,
+  ZOLT_BASE64_URL_UNPADDED = 3
+} zolt_base64_variant;
+
+/* The length of the base64 text of n bytes in that variant (0 for an unknown
+ * variant), and the most bytes a text of text_len characters decodes to. */
+ZOLT_C_EXPORT size_t zolt_base64_encoded_size(size_t n, zolt_base64_variant variant);
+ZOLT_C_EXPORT size_t zolt_base64_decoded_max_size(size_t text_len);
+
+/* The base64 text of b into out[0..zolt_base64_encoded_size(len)-1]. An
+ * unknown variant is ZOLT_ERR_UNKNOWN_VARIANT. Time depends on the length
+ * only. */
+ZOLT_C_STATUS int zolt_base64_of_bytes(void *out, size_t out_size, const void *b, size_t len,
+                                       zolt_base64_variant variant);
+
+/* Strict decoding of the base64 text into out, *decoded_len bytes (out must
+ * hold them; zolt_base64_decoded_max_size(len) always suffices), and
+ * *indicator: 0 when the text is a canonical encoding in that variant,
+ * nonzero otherwise (then the bytes and their length are unspecified). Time
+ * depends on the length and the number of trailing '=' only. */
+ZOLT_C_STATUS int zolt_bytes_of_base64(ptrdiff_t *indicator, size_t *decoded_len, void *out,
+                                       size_t out_size, const void *text, size_t len,
+                                       zolt_base64_variant variant);
+
+/* *zero: whether every byte of s is 0 (true for len 0). Time depends on the
+ * length only. */
+ZOLT_C_STATUS int zolt_is_zero(bool *zero, const void *s, size_t len);
+
+/* When c is not 0, dst receives src's bytes (copy_if) or a and b exchange
+ * their contents (swap_if); every byte is written either way. Different
+ * lengths are ZOLT_ERR_SIZES_DIFFER, and nothing is touched. Time depends on
+ * the length only. */
+ZOLT_C_STATUS int zolt_copy_if(ptrdiff_t c, void *dst, size_t dst_len, const void *src,
+                               size_t src_len);
+ZOLT_C_STATUS int zolt_swap_if(ptrdiff_t c, void *a, size_t a_len, void *b, size_t b_len);
 
 /* Zeroes len bytes at p in a way the optimiser cannot remove as a dead store.
  * 0, or ZOLT_ERR_NULL_POINTER for a NULL p with a nonzero len. */

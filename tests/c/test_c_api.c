@@ -50,8 +50,10 @@ static void test_strerror(void) {
       {ZOLT_ERR_NEGATIVE_START, "find_uint8: negative start"},
       {ZOLT_ERR_OUTPUT_TOO_SMALL, "output too small"},
       {ZOLT_ERR_NULL_POINTER, "null pointer"},
+      {ZOLT_ERR_UNKNOWN_VARIANT, "base64: unknown variant"},
+      {ZOLT_ERR_SIZES_DIFFER, "sizes differ"},
       {ZOLT_OK, "unknown error code"},
-      {-9, "unknown error code"},
+      {-11, "unknown error code"},
       {1, "unknown error code"},
   };
   size_t i;
@@ -347,6 +349,86 @@ static void test_hex(void) {
   }
 }
 
+/* RFC 4648's vectors in the four variants, bad texts, and the buffer checks. */
+static void test_base64(void) {
+  static const struct {
+    zolt_base64_variant padded; /* the unpadded variant follows it */
+    text bytes, with_padding, without;
+  } vectors[] = {
+      {ZOLT_BASE64_STANDARD, T(""), T(""), T("")},
+      {ZOLT_BASE64_STANDARD, T("f"), T("Zg=="), T("Zg")},
+      {ZOLT_BASE64_STANDARD, T("fo"), T("Zm8="), T("Zm8")},
+      {ZOLT_BASE64_URL, T("foo"), T("Zm9v"), T("Zm9v")},
+      {ZOLT_BASE64_URL, T("foob"), T("Zm9vYg=="), T("Zm9vYg")},
+      {ZOLT_BASE64_STANDARD, T("\xfb\xff"), T("+/8="), T("+/8")},
+      {ZOLT_BASE64_URL, T("\xfb\xff"), T("-_8="), T("-_8")},
+  };
+  static const struct {
+    text t;
+    zolt_base64_variant variant;
+  } bad[] = {
+      {T("Zg="), ZOLT_BASE64_STANDARD},       {T("Zg=="), ZOLT_BASE64_STANDARD_UNPADDED},
+      {T("Zh=="), ZOLT_BASE64_STANDARD},      {T("-_8="), ZOLT_BASE64_STANDARD},
+      {T("+/8="), ZOLT_BASE64_URL},           {T("Z"), ZOLT_BASE64_URL_UNPADDED},
+      {T("Zm 9v"), ZOLT_BASE64_STANDARD},     {T("Z=g="), ZOLT_BASE64_STANDARD},
+  };
+  unsigned char out[16];
+  ptrdiff_t indicator;
+  size_t i, n;
+  for (i = 0; i < sizeof vectors / sizeof vectors[0]; ++i) {
+    const text b = vectors[i].bytes;
+    const text pairs[2] = {vectors[i].with_padding, vectors[i].without};
+    size_t k;
+    for (k = 0; k < 2; ++k) {
+      const zolt_base64_variant v = (zolt_base64_variant)(vectors[i].padded + (int)k);
+      const text t = pairs[k];
+      memset(out, untouched, sizeof out);
+      CHECK(zolt_base64_encoded_size(b.n, v) == t.n, "encoded size, row %zu", i);
+      CHECK(zolt_base64_of_bytes(out, t.n, b.p, b.n, v) == ZOLT_OK && memcmp(out, t.p, t.n) == 0 &&
+                all_untouched(out + t.n, sizeof out - t.n),
+            "base64_of_bytes, row %zu variant %d", i, (int)v);
+      CHECK(t.n == 0 || zolt_base64_of_bytes(out, t.n - 1, b.p, b.n, v) == ZOLT_ERR_OUTPUT_TOO_SMALL,
+            "base64_of_bytes, row %zu: small buffer", i);
+      memset(out, untouched, sizeof out);
+      CHECK(zolt_bytes_of_base64(&indicator, &n, out, sizeof out, t.p, t.n, v) == ZOLT_OK &&
+                indicator == 0 && n == b.n && memcmp(out, b.p, b.n) == 0,
+            "bytes_of_base64, row %zu variant %d", i, (int)v);
+    }
+  }
+  for (i = 0; i < sizeof bad / sizeof bad[0]; ++i) {
+    CHECK(zolt_bytes_of_base64(&indicator, &n, out, sizeof out, bad[i].t.p, bad[i].t.n,
+                               bad[i].variant) == ZOLT_OK &&
+              indicator != 0,
+          "bytes_of_base64, bad text %zu", i);
+  }
+  CHECK(zolt_base64_decoded_max_size(8) == 6 && zolt_base64_decoded_max_size(7) == 5,
+        "decoded max size");
+  CHECK(zolt_base64_of_bytes(out, sizeof out, "a", 1, (zolt_base64_variant)7) ==
+                ZOLT_ERR_UNKNOWN_VARIANT &&
+            zolt_bytes_of_base64(&indicator, &n, out, sizeof out, "YQ==", 4,
+                                 (zolt_base64_variant)-1) == ZOLT_ERR_UNKNOWN_VARIANT &&
+            zolt_base64_encoded_size(3, (zolt_base64_variant)4) == 0,
+        "unknown variant");
+  CHECK(zolt_bytes_of_base64(&indicator, &n, out, 2, "Zm9v", 4, ZOLT_BASE64_STANDARD) ==
+            ZOLT_ERR_OUTPUT_TOO_SMALL,
+        "bytes_of_base64: small buffer");
+}
+
+static void test_buffers(void) {
+  unsigned char a[5] = {1, 2, 3, 4, 5}, b[5] = {9, 8, 7, 6, 5}, c[4] = {0};
+  bool zero;
+  CHECK(zolt_is_zero(&zero, c, sizeof c) == ZOLT_OK && zero, "is_zero of zeros");
+  CHECK(zolt_is_zero(&zero, "\0\0\1", 3) == ZOLT_OK && !zero, "is_zero of a one");
+  CHECK(zolt_is_zero(&zero, NULL, 0) == ZOLT_OK && zero, "is_zero of nothing");
+  CHECK(zolt_copy_if(0, a, 5, b, 5) == ZOLT_OK && a[0] == 1 && a[4] == 5, "copy_if 0");
+  CHECK(zolt_copy_if(-7, a, 5, b, 5) == ZOLT_OK && memcmp(a, b, 5) == 0, "copy_if -7");
+  a[0] = 1;
+  CHECK(zolt_swap_if(0, a, 5, b, 5) == ZOLT_OK && a[0] == 1 && b[0] == 9, "swap_if 0");
+  CHECK(zolt_swap_if(1, a, 5, b, 5) == ZOLT_OK && a[0] == 9 && b[0] == 1, "swap_if 1");
+  CHECK(zolt_copy_if(1, a, 5, b, 4) == ZOLT_ERR_SIZES_DIFFER && a[0] == 9, "copy_if sizes");
+  CHECK(zolt_swap_if(1, a, 4, b, 5) == ZOLT_ERR_SIZES_DIFFER && b[0] == 1, "swap_if sizes");
+}
+
 static void test_wipe(void) {
   unsigned char secret[9];
   size_t i;
@@ -438,6 +520,8 @@ int main(int argc, char **argv) {
   test_ascii_of_int32();
   test_case_mapping();
   test_hex();
+  test_base64();
+  test_buffers();
   test_wipe();
   test_selectors();
   test_null_pointers();

@@ -6,6 +6,7 @@
 #include "../../tests/base64_model.hpp"
 
 #include <zolt/cstruct.hpp>
+#include <zolt/zolt.h>
 #include <zolt/zolt.hpp>
 #include <zolt/zolt_bigstring.hpp>
 #include <zolt/zolt_bytes.hpp>
@@ -223,6 +224,40 @@ const registration toolbox{{
      [] { conditional_cases("copy_if", CTCHECK_OP(Zolt::copy_if), false); }},
     {"Zolt::swap_if", false,
      [] { conditional_cases("swap_if", CTCHECK_OP(Zolt::swap_if), true); }},
+    // Their C forms, <zolt/zolt.h>.
+    {"zolt_base64_of_bytes", false,
+     [] { base64_encode_cases("zolt_base64_of_bytes", [](const std::string& s, base64_variant v) {
+            const auto cv = static_cast<zolt_base64_variant>(v);
+            std::string out(zolt_base64_encoded_size(s.size(), cv), '\0');
+            expect(zolt_base64_of_bytes(out.data(), out.size(), s.data(), s.size(), cv) == ZOLT_OK,
+                   "zolt_base64_of_bytes status");
+            return out;
+          }); }},
+    {"zolt_bytes_of_base64", false,
+     [] { base64_decode_cases("zolt_bytes_of_base64", [](const std::string& t, base64_variant v) {
+            std::string out(zolt_base64_decoded_max_size(t.size()), '\0');
+            std::ptrdiff_t error = 0;
+            std::size_t n = 0;
+            expect(zolt_bytes_of_base64(&error, &n, out.data(), out.size(), t.data(), t.size(),
+                                        static_cast<zolt_base64_variant>(v)) == ZOLT_OK,
+                   "zolt_bytes_of_base64 status");
+            out.resize(reveal(n));
+            return std::make_pair(out, error);
+          }); }},
+    {"zolt_is_zero", false,
+     [] { zero_cases("zolt_is_zero", secret, [](const std::string& s) {
+            bool zero = false;
+            expect(zolt_is_zero(&zero, s.data(), s.size()) == ZOLT_OK, "zolt_is_zero status");
+            return zero;
+          }); }},
+    {"zolt_copy_if", false,
+     [] { conditional_cases("zolt_copy_if", [](std::ptrdiff_t c, std::span<std::byte> x, std::span<std::byte> y) {
+            expect(zolt_copy_if(c, x.data(), x.size(), y.data(), y.size()) == ZOLT_OK, "zolt_copy_if status");
+          }, false); }},
+    {"zolt_swap_if", false,
+     [] { conditional_cases("zolt_swap_if", [](std::ptrdiff_t c, std::span<std::byte> x, std::span<std::byte> y) {
+            expect(zolt_swap_if(c, x.data(), x.size(), y.data(), y.size()) == ZOLT_OK, "zolt_swap_if status");
+          }, true); }},
     {"table-driven base64 decoder", true,
      [] {
        std::string out;
