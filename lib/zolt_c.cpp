@@ -87,11 +87,11 @@ int compare(int* order, Op op, const void* a, size_t a_len, const void* b, size_
 }
 
 // The C base64 variants are the C++ ones, in the same order.
-bool known(zolt_base64_variant v) noexcept {
+bool known(int v) noexcept {
   return v == ZOLT_BASE64_STANDARD || v == ZOLT_BASE64_STANDARD_UNPADDED || v == ZOLT_BASE64_URL ||
          v == ZOLT_BASE64_URL_UNPADDED;
 }
-Zolt::base64_variant cxx(zolt_base64_variant v) noexcept {
+Zolt::base64_variant cxx(int v) noexcept {
   return static_cast<Zolt::base64_variant>(v);
 }
 static_assert(static_cast<int>(Zolt::base64_variant::url_unpadded) == ZOLT_BASE64_URL_UNPADDED);
@@ -193,7 +193,7 @@ int zolt_bytes_of_hex(ptrdiff_t* indicator, void* out, size_t out_size, const vo
               indicator, bytes{out, out_size}, bytes{h, len});
 }
 
-size_t zolt_base64_encoded_size(size_t n, zolt_base64_variant variant) {
+size_t zolt_base64_encoded_size(size_t n, int variant) {
   return known(variant) ? Zolt::base64_encoded_size(n, cxx(variant)) : 0;
 }
 
@@ -202,13 +202,13 @@ size_t zolt_base64_decoded_max_size(size_t text_len) {
 }
 
 int zolt_base64_of_bytes(void* out, size_t out_size, const void* b, size_t len,
-                         zolt_base64_variant variant) {
+                         int variant) {
   return call([&] { Zolt::base64_of_string_into(text(b, len), buffer(out, out_size), cxx(variant)); },
               bytes{out, out_size}, bytes{b, len});
 }
 
 int zolt_bytes_of_base64(ptrdiff_t* indicator, size_t* decoded_len, void* out, size_t out_size,
-                         const void* t, size_t len, zolt_base64_variant variant) {
+                         const void* t, size_t len, int variant) {
   return call(
       [&] {
         if (!known(variant)) throw std::invalid_argument("base64: unknown variant");

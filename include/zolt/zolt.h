@@ -126,24 +126,25 @@ ZOLT_C_STATUS int zolt_bytes_of_hex(ptrdiff_t *indicator, void *out, size_t out_
                                     const void *h, size_t len);
 
 /* The base64 alphabets of RFC 4648: standard (+ /) and URL-safe (- _), each
- * with '=' padding or without. */
-typedef enum zolt_base64_variant {
+ * with '=' padding or without. A variant travels as an int, so that any value
+ * a caller passes is well-defined and an unknown one can be refused. */
+enum {
   ZOLT_BASE64_STANDARD = 0,
   ZOLT_BASE64_STANDARD_UNPADDED = 1,
   ZOLT_BASE64_URL = 2,
   ZOLT_BASE64_URL_UNPADDED = 3
-} zolt_base64_variant;
+};
 
 /* The length of the base64 text of n bytes in that variant (0 for an unknown
  * variant), and the most bytes a text of text_len characters decodes to. */
-ZOLT_C_EXPORT size_t zolt_base64_encoded_size(size_t n, zolt_base64_variant variant);
+ZOLT_C_EXPORT size_t zolt_base64_encoded_size(size_t n, int variant);
 ZOLT_C_EXPORT size_t zolt_base64_decoded_max_size(size_t text_len);
 
 /* The base64 text of b into out[0..zolt_base64_encoded_size(len)-1]. An
  * unknown variant is ZOLT_ERR_UNKNOWN_VARIANT. Time depends on the length
  * only. */
 ZOLT_C_STATUS int zolt_base64_of_bytes(void *out, size_t out_size, const void *b, size_t len,
-                                       zolt_base64_variant variant);
+                                       int variant);
 
 /* Strict decoding of the base64 text into out, *decoded_len bytes (out must
  * hold them; zolt_base64_decoded_max_size(len) always suffices), and
@@ -152,7 +153,7 @@ ZOLT_C_STATUS int zolt_base64_of_bytes(void *out, size_t out_size, const void *b
  * depends on the length and the number of trailing '=' only. */
 ZOLT_C_STATUS int zolt_bytes_of_base64(ptrdiff_t *indicator, size_t *decoded_len, void *out,
                                        size_t out_size, const void *text, size_t len,
-                                       zolt_base64_variant variant);
+                                       int variant);
 
 /* *zero: whether every byte of s is 0 (true for len 0). Time depends on the
  * length only. */

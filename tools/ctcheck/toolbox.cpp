@@ -227,7 +227,7 @@ const registration toolbox{{
     // Their C forms, <zolt/zolt.h>.
     {"zolt_base64_of_bytes", false,
      [] { base64_encode_cases("zolt_base64_of_bytes", [](const std::string& s, base64_variant v) {
-            const auto cv = static_cast<zolt_base64_variant>(v);
+            const auto cv = static_cast<int>(v);
             std::string out(zolt_base64_encoded_size(s.size(), cv), '\0');
             expect(zolt_base64_of_bytes(out.data(), out.size(), s.data(), s.size(), cv) == ZOLT_OK,
                    "zolt_base64_of_bytes status");
@@ -239,7 +239,7 @@ const registration toolbox{{
             std::ptrdiff_t error = 0;
             std::size_t n = 0;
             expect(zolt_bytes_of_base64(&error, &n, out.data(), out.size(), t.data(), t.size(),
-                                        static_cast<zolt_base64_variant>(v)) == ZOLT_OK,
+                                        static_cast<int>(v)) == ZOLT_OK,
                    "zolt_bytes_of_base64 status");
             out.resize(reveal(n));
             return std::make_pair(out, error);
