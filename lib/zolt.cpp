@@ -225,10 +225,11 @@ bool exists_uint8(std::ptrdiff_t start, predicate p, std::string_view s) {
 
 bool exists_uint8(predicate p, std::string_view s) { return exists_uint8(0, p, s); }
 
-void ascii_of_int32_into(std::ptrdiff_t digits, std::int32_t value, std::span<char> out) {
-  if (digits < 0) throw std::invalid_argument("digits < 0");
-  check_room(out.size(), static_cast<std::size_t>(digits), "ascii_of_int32_into: output too small");
-  char* const dst = out.data();
+namespace {
+
+// The last `digits` decimal digits of value read as unsigned 32-bit into dst,
+// zero-padded; digits >= 0.
+inline void write_decimal(std::ptrdiff_t digits, std::int32_t value, char* const dst) noexcept {
   const ten_digits d = decimal_digits(value);
   const std::uint64_t tail = d.tail | lanes::ones * 48;  // the last eight characters
   // The last min(digits, 10) of the ten characters, the last eight in one
@@ -246,9 +247,19 @@ void ascii_of_int32_into(std::ptrdiff_t digits, std::int32_t value, std::span<ch
   }
 }
 
+
+}  // namespace
+
+void ascii_of_int32_into(std::ptrdiff_t digits, std::int32_t value, std::span<char> out) {
+  if (digits < 0) throw std::invalid_argument("digits < 0");
+  check_room(out.size(), static_cast<std::size_t>(digits), "ascii_of_int32_into: output too small");
+  write_decimal(digits, value, out.data());
+}
+
 std::string ascii_of_int32(std::ptrdiff_t digits, std::int32_t value) {
-  const auto n = static_cast<std::size_t>(std::max<std::ptrdiff_t>(digits, 0));
-  return written<std::string>(n, '0', [&](char* dst) { ascii_of_int32_into(digits, value, {dst, n}); });
+  if (digits < 0) throw std::invalid_argument("digits < 0");
+  return written<std::string>(static_cast<std::size_t>(digits), '0',
+                              [=](char* dst) { write_decimal(digits, value, dst); });
 }
 
 void lowercase_ascii_into(std::string_view s, std::span<char> out) {
