@@ -373,9 +373,7 @@ bool is_zero(const R& s) {
     acc |= w;
   }
   for (; i < len; ++i) acc |= p[i];
-  const auto merged = static_cast<std::uint16_t>(acc | (acc >> 16) | (acc >> 32) | (acc >> 48));
-  // merged is at most 65535, so merged - 1 is negative exactly when it is 0.
-  return static_cast<bool>(detail::minus_one_or_less(static_cast<std::ptrdiff_t>(merged) - 1));
+  return none_set(acc);
 }
 
 // The search over start..end-1, walking down so that the last match written is
