@@ -5,7 +5,6 @@
 #include <zolt/zolt.hpp>
 
 #include <algorithm>
-#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -247,7 +246,6 @@ inline void write_decimal(std::ptrdiff_t digits, std::int32_t value, char* const
   }
 }
 
-
 }  // namespace
 
 void ascii_of_int32_into(std::ptrdiff_t digits, std::int32_t value, std::span<char> out) {
@@ -311,10 +309,7 @@ std::ptrdiff_t string_of_hex_into(std::string_view h, std::span<char> out) {
 }
 
 void wipe(std::span<std::byte> s) noexcept {
-  if (s.empty()) return;  // memset wants a valid pointer even for no bytes
-  std::memset(s.data(), 0, s.size());
-  // The stores must happen: the asm may read the memory behind the pointer.
-  __asm__ volatile("" : : "r"(s.data()) : "memory");
+  zero_in_place(s.data(), s.size());
 }
 
 std::pair<std::vector<std::uint8_t>, std::ptrdiff_t> bytes_of_hex(std::string_view h) {

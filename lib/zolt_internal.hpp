@@ -66,6 +66,14 @@ inline void check_room(std::size_t have, std::size_t needed, const char* message
   if (have < needed) throw std::invalid_argument(message);
 }
 
+// Zeroes n bytes at p; the asm may read them, so the stores cannot be dropped
+// as dead. Inline: a call would cost more than a short result itself.
+inline void zero_in_place(void* p, std::size_t n) noexcept {
+  if (n == 0) return;  // memset wants a valid pointer even for no bytes
+  std::memset(p, 0, n);
+  __asm__ volatile("" : : "r"(p) : "memory");
+}
+
 // Wipes a local result when the function returns, after the returned object
 // has been built from it: a short string keeps its bytes inside the object, so
 // a moved-from local would leave a copy of the secret in the dead frame.
@@ -79,12 +87,8 @@ struct wiped_on_return {
   wiped_on_return& operator=(const wiped_on_return&) = delete;
   // Moved from, the local holds no heap buffer any more: what may remain is the
   // storage inside the object (a short string's, up to its capacity), zeroed
-  // here inline rather than through resize, whose call costs more than the
-  // short result itself. The asm reads the memory, so the stores stay.
-  ~wiped_on_return() {
-    if (local.capacity() != 0) std::memset(local.data(), 0, local.capacity());
-    __asm__ volatile("" : : "r"(local.data()) : "memory");
-  }
+  // in place rather than through resize, an out-of-line call.
+  ~wiped_on_return() { zero_in_place(local.data(), local.capacity()); }
 };
 
 // A new Out (std::string or std::vector<std::uint8_t>) of n bytes, each first
