@@ -96,16 +96,13 @@ std::ptrdiff_t decode(const shape& s, const alphabet& a, unsigned char* dst) noe
 }
 
 // Decodes text into a new Out (std::string or std::vector<std::uint8_t>) and
-// the indicator; the local is wiped once the result is built from it.
+// the indicator.
 template <class Out>
 std::pair<Out, std::ptrdiff_t> decode(std::string_view text, base64_variant v) {
   const auto a = base64::alphabet_of(v);
   if (!a) return {Out(), 1};
   const shape s = shape_of(text, *a);
-  Out out(s.length, 0);
-  const wiped_on_return<Out> wiper{out};
-  const std::ptrdiff_t error = decode(s, *a, reinterpret_cast<unsigned char*>(out.data()));
-  return {std::move(out), error};
+  return decoded<Out>(s.length, [&](unsigned char* dst) { return decode(s, *a, dst); });
 }
 
 std::pair<std::ptrdiff_t, std::size_t> decode_into(std::string_view text, unsigned char* out,

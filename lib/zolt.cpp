@@ -132,10 +132,7 @@ std::ptrdiff_t decode_hex(std::string_view h, unsigned char* dst) noexcept {
 // Decodes h into a new Out and the error indicator.
 template <class Out>
 std::pair<Out, std::ptrdiff_t> decode_hex(std::string_view h) {
-  Out out(h.size() >> 1, 0);
-  const wiped_on_return<Out> wiper{out};
-  const std::ptrdiff_t error = decode_hex(h, reinterpret_cast<unsigned char*>(out.data()));
-  return {std::move(out), error};
+  return decoded<Out>(h.size() >> 1, [h](unsigned char* dst) { return decode_hex(h, dst); });
 }
 
 #if ZOLT_X86_AVX2

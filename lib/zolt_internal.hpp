@@ -101,6 +101,16 @@ Out written(std::size_t n, typename Out::value_type init, Write write) {
   return Out(std::move(out));
 }
 
+// A new Out of n bytes written by decode(bytes), with the error indicator
+// decode returns; the local is wiped once the result is built from it.
+template <class Out, class Decode>
+std::pair<Out, std::ptrdiff_t> decoded(std::size_t n, Decode decode) {
+  Out out(n, 0);
+  const wiped_on_return<Out> wiper{out};
+  const std::ptrdiff_t error = decode(reinterpret_cast<unsigned char*>(out.data()));
+  return {std::move(out), error};
+}
+
 // int32 arithmetic that wraps around modulo 2^32.
 constexpr std::int32_t add(std::int32_t a, std::int32_t b) noexcept {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
