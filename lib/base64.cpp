@@ -95,16 +95,6 @@ std::ptrdiff_t decode(const shape& s, const alphabet& a, unsigned char* dst) noe
   return one_if_not_zero(lanes::or_lanes(bad) | static_cast<std::ptrdiff_t>(s.bad_length));
 }
 
-// Decodes text into a new Out (std::string or std::vector<std::uint8_t>) and
-// the indicator.
-template <class Out>
-std::pair<Out, std::ptrdiff_t> decode(std::string_view text, base64_variant v) {
-  const auto a = base64::alphabet_of(v);
-  if (!a) return {Out(), 1};
-  const shape s = shape_of(text, *a);
-  return decoded<Out>(s.length, [&](unsigned char* dst) { return decode(s, *a, dst); });
-}
-
 std::pair<std::ptrdiff_t, std::size_t> decode_into(std::string_view text, unsigned char* out,
                                                    std::size_t room, base64_variant v,
                                                    const char* too_small) {
@@ -121,54 +111,43 @@ std::string encode(const unsigned char* in, std::size_t n, base64_variant v) {
                               [&](char* dst) { encode(in, n, dst, a); });
 }
 
-void encode_into(const unsigned char* in, std::size_t n, std::span<char> out, base64_variant v,
+void encode_into(const unsigned char* in, std::size_t n, byte_span out, base64_variant v,
                  const char* too_small) {
   const alphabet a = alphabet_or_throw(v);
   check_room(out.size(), base64_encoded_size(n, v), too_small);
-  encode(in, n, out.data(), a);
-}
-
-const unsigned char* bytes_of(std::string_view s) noexcept {
-  return reinterpret_cast<const unsigned char*>(s.data());
+  encode(in, n, chars_of(out), a);
 }
 
 }  // namespace
 
-std::string base64_of_string(std::string_view s, base64_variant v) {
-  return encode(bytes_of(s), s.size(), v);
+std::string base64_of_string(byte_view s, base64_variant v) { return encode(s.data(), s.size(), v); }
+
+std::string base64_of_bytes(byte_view b, base64_variant v) { return encode(b.data(), b.size(), v); }
+
+// The exact decoded length is known before any character is decoded.
+std::pair<std::string, std::ptrdiff_t> string_of_base64(byte_view text, base64_variant v) {
+  const auto a = base64::alphabet_of(v);
+  if (!a) return {std::string(), 1};
+  const shape s = shape_of(text.chars(), *a);
+  return detail::decoded<std::string>(s.length, [&](byte_span out) { return decode(s, *a, out.data()); });
 }
 
-std::string base64_of_bytes(std::span<const std::uint8_t> b, base64_variant v) {
-  return encode(b.data(), b.size(), v);
-}
-
-std::pair<std::string, std::ptrdiff_t> string_of_base64(std::string_view text, base64_variant v) {
-  return decode<std::string>(text, v);
-}
-
-std::pair<std::vector<std::uint8_t>, std::ptrdiff_t> bytes_of_base64(std::string_view text,
-                                                                     base64_variant v) {
-  return decode<std::vector<std::uint8_t>>(text, v);
-}
-
-void base64_of_bytes_into(std::span<const std::uint8_t> b, std::span<char> out, base64_variant v) {
+void base64_of_bytes_into(byte_view b, byte_span out, base64_variant v) {
   encode_into(b.data(), b.size(), out, v, "base64_of_bytes_into: output too small");
 }
 
-void base64_of_string_into(std::string_view s, std::span<char> out, base64_variant v) {
-  encode_into(bytes_of(s), s.size(), out, v, "base64_of_string_into: output too small");
+void base64_of_string_into(byte_view s, byte_span out, base64_variant v) {
+  encode_into(s.data(), s.size(), out, v, "base64_of_string_into: output too small");
 }
 
-std::pair<std::ptrdiff_t, std::size_t> bytes_of_base64_into(std::string_view text,
-                                                            std::span<std::uint8_t> out,
+std::pair<std::ptrdiff_t, std::size_t> bytes_of_base64_into(byte_view text, byte_span out,
                                                             base64_variant v) {
-  return decode_into(text, out.data(), out.size(), v, "bytes_of_base64_into: output too small");
+  return decode_into(text.chars(), out.data(), out.size(), v, "bytes_of_base64_into: output too small");
 }
 
-std::pair<std::ptrdiff_t, std::size_t> string_of_base64_into(std::string_view text,
-                                                             std::span<char> out, base64_variant v) {
-  return decode_into(text, reinterpret_cast<unsigned char*>(out.data()), out.size(), v,
-                     "string_of_base64_into: output too small");
+std::pair<std::ptrdiff_t, std::size_t> string_of_base64_into(byte_view text, byte_span out,
+                                                             base64_variant v) {
+  return decode_into(text.chars(), out.data(), out.size(), v, "string_of_base64_into: output too small");
 }
 
 }  // namespace Zolt

@@ -35,7 +35,7 @@ void masked_walk(std::ptrdiff_t c, std::size_t n, Step step) {
 
 }  // namespace
 
-bool is_zero(std::string_view s) noexcept { return fold::is_zero(string_reader{s}); }
+bool is_zero(byte_view s) noexcept { return fold::is_zero(string_reader{s.chars()}); }
 
 void copy_if(std::ptrdiff_t c, std::span<std::byte> dst, std::span<const std::byte> src) {
   if (dst.size() != src.size()) throw std::invalid_argument("copy_if: sizes differ");

@@ -129,12 +129,6 @@ std::ptrdiff_t decode_hex(std::string_view h, unsigned char* dst) noexcept {
   return (odd | decode_hex_portable(h.data(), n, dst)) & ~std::ptrdiff_t{15};
 }
 
-// Decodes h into a new Out and the error indicator.
-template <class Out>
-std::pair<Out, std::ptrdiff_t> decode_hex(std::string_view h) {
-  return decoded<Out>(h.size() >> 1, [h](unsigned char* dst) { return decode_hex(h, dst); });
-}
-
 #if ZOLT_X86_AVX2
 // The case mapping of the 32 bytes at in: bit 5 flipped in the lanes holding
 // a letter of the case that starts at `first` ('A' or 'a'), chosen by mask.
@@ -174,27 +168,27 @@ void map_bytes(std::string_view s, char* const dst, [[maybe_unused]] char first,
 
 }  // namespace
 
-bool equal(std::string_view a, std::string_view b) noexcept {
-  return fold::equal(string_reader{a}, string_reader{b});
+bool equal(byte_view a, byte_view b) noexcept {
+  return fold::equal(string_reader{a.chars()}, string_reader{b.chars()});
 }
 
-std::ptrdiff_t compare_be(std::string_view a, std::string_view b) noexcept {
-  return fold::compare_lengths_then(string_reader{a}, string_reader{b},
+std::ptrdiff_t compare_be(byte_view a, byte_view b) noexcept {
+  return fold::compare_lengths_then(string_reader{a.chars()}, string_reader{b.chars()},
                                     fold::compare_be<string_reader>);
 }
 
-std::ptrdiff_t compare_be_with_len(std::ptrdiff_t len, std::string_view a, std::string_view b) {
-  return fold::compare_with_len(len, string_reader{a}, string_reader{b},
+std::ptrdiff_t compare_be_with_len(std::ptrdiff_t len, byte_view a, byte_view b) {
+  return fold::compare_with_len(len, string_reader{a.chars()}, string_reader{b.chars()},
                                 fold::compare_be<string_reader>, "compare_be_with_len");
 }
 
-std::ptrdiff_t compare_le(std::string_view a, std::string_view b) noexcept {
-  return fold::compare_lengths_then(string_reader{a}, string_reader{b},
+std::ptrdiff_t compare_le(byte_view a, byte_view b) noexcept {
+  return fold::compare_lengths_then(string_reader{a.chars()}, string_reader{b.chars()},
                                     fold::compare_le<string_reader>);
 }
 
-std::ptrdiff_t compare_le_with_len(std::ptrdiff_t len, std::string_view a, std::string_view b) {
-  return fold::compare_with_len(len, string_reader{a}, string_reader{b},
+std::ptrdiff_t compare_le_with_len(std::ptrdiff_t len, byte_view a, byte_view b) {
+  return fold::compare_with_len(len, string_reader{a.chars()}, string_reader{b.chars()},
                                 fold::compare_le<string_reader>, "compare_le_with_len");
 }
 
@@ -204,22 +198,22 @@ std::pair<std::int32_t, std::int32_t> divmod(std::int32_t dividend, std::int32_t
   return divmod_by_reciprocal(dividend, m, divmod_reciprocal(static_cast<std::uint32_t>(m)));
 }
 
-std::ptrdiff_t find_uint8_inner(std::ptrdiff_t start, predicate p, std::string_view s) {
+std::ptrdiff_t find_uint8_inner(std::ptrdiff_t start, predicate p, byte_view s) {
   if (start < 0) throw std::out_of_range(detail::negative_start);
-  return find_uint8(start, static_cast<std::ptrdiff_t>(s.size()), p, s);
+  return find_uint8(start, static_cast<std::ptrdiff_t>(s.size()), p, s.chars());
 }
 
-std::ptrdiff_t find_uint8(std::ptrdiff_t start, predicate p, std::string_view s) {
+std::ptrdiff_t find_uint8(std::ptrdiff_t start, predicate p, byte_view s) {
   return find_uint8_inner(start, p, s);
 }
 
-std::ptrdiff_t find_uint8(predicate p, std::string_view s) { return find_uint8_inner(0, p, s); }
+std::ptrdiff_t find_uint8(predicate p, byte_view s) { return find_uint8_inner(0, p, s); }
 
-bool exists_uint8(std::ptrdiff_t start, predicate p, std::string_view s) {
+bool exists_uint8(std::ptrdiff_t start, predicate p, byte_view s) {
   return detail::found(find_uint8_inner(start, p, s));
 }
 
-bool exists_uint8(predicate p, std::string_view s) { return exists_uint8(0, p, s); }
+bool exists_uint8(predicate p, byte_view s) { return exists_uint8(0, p, s); }
 
 namespace {
 
@@ -245,10 +239,10 @@ inline void write_decimal(std::ptrdiff_t digits, std::int32_t value, char* const
 
 }  // namespace
 
-void ascii_of_int32_into(std::ptrdiff_t digits, std::int32_t value, std::span<char> out) {
+void ascii_of_int32_into(std::ptrdiff_t digits, std::int32_t value, byte_span out) {
   if (digits < 0) throw std::invalid_argument("digits < 0");
   check_room(out.size(), static_cast<std::size_t>(digits), "ascii_of_int32_into: output too small");
-  write_decimal(digits, value, out.data());
+  write_decimal(digits, value, chars_of(out));
 }
 
 std::string ascii_of_int32(std::ptrdiff_t digits, std::int32_t value) {
@@ -257,64 +251,61 @@ std::string ascii_of_int32(std::ptrdiff_t digits, std::int32_t value) {
                               [=](char* dst) { write_decimal(digits, value, dst); });
 }
 
-void lowercase_ascii_into(std::string_view s, std::span<char> out) {
+void lowercase_ascii_into(byte_view s, byte_span out) {
   check_room(out.size(), s.size(), "lowercase_ascii_into: output too small");
-  map_bytes(s, out.data(), 'A', lowercase_byte, lanes::lowercase);
+  map_bytes(s.chars(), chars_of(out), 'A', lowercase_byte, lanes::lowercase);
 }
 
-void uppercase_ascii_into(std::string_view s, std::span<char> out) {
+void uppercase_ascii_into(byte_view s, byte_span out) {
   check_room(out.size(), s.size(), "uppercase_ascii_into: output too small");
-  map_bytes(s, out.data(), 'a', uppercase_byte, lanes::uppercase);
+  map_bytes(s.chars(), chars_of(out), 'a', uppercase_byte, lanes::uppercase);
 }
 
-std::string lowercase_ascii(std::string_view s) {
-  return written<std::string>(s.size(), '\0', [s](char* dst) { lowercase_ascii_into(s, {dst, s.size()}); });
-}
-
-std::string uppercase_ascii(std::string_view s) {
-  return written<std::string>(s.size(), '\0', [s](char* dst) { uppercase_ascii_into(s, {dst, s.size()}); });
-}
-
-std::string hex_of_bytes(std::span<const std::uint8_t> b) {
-  return written<std::string>(2 * b.size(), '\0', [b](char* dst) { encode_hex(b.data(), b.size(), dst); });
-}
-
-std::string hex_of_string(std::string_view s) {
-  return written<std::string>(2 * s.size(), '\0', [s](char* dst) {
-    encode_hex(reinterpret_cast<const unsigned char*>(s.data()), s.size(), dst);
+std::string lowercase_ascii(byte_view s) {
+  return written<std::string>(s.size(), '\0', [s](char* dst) {
+    map_bytes(s.chars(), dst, 'A', lowercase_byte, lanes::lowercase);
   });
 }
 
-void hex_of_bytes_into(std::span<const std::uint8_t> b, std::span<char> out) {
+std::string uppercase_ascii(byte_view s) {
+  return written<std::string>(s.size(), '\0', [s](char* dst) {
+    map_bytes(s.chars(), dst, 'a', uppercase_byte, lanes::uppercase);
+  });
+}
+
+std::string hex_of_bytes(byte_view b) { return hex_of_string(b); }
+
+std::string hex_of_string(byte_view s) {
+  return written<std::string>(2 * s.size(), '\0', [s](char* dst) { encode_hex(s.data(), s.size(), dst); });
+}
+
+void hex_of_bytes_into(byte_view b, byte_span out) {
   check_room(out.size(), 2 * b.size(), "hex_of_bytes_into: output too small");
-  encode_hex(b.data(), b.size(), out.data());
+  encode_hex(b.data(), b.size(), chars_of(out));
 }
 
-void hex_of_string_into(std::string_view s, std::span<char> out) {
+void hex_of_string_into(byte_view s, byte_span out) {
   check_room(out.size(), 2 * s.size(), "hex_of_string_into: output too small");
-  encode_hex(reinterpret_cast<const unsigned char*>(s.data()), s.size(), out.data());
+  encode_hex(s.data(), s.size(), chars_of(out));
 }
 
-std::ptrdiff_t bytes_of_hex_into(std::string_view h, std::span<std::uint8_t> out) {
+std::ptrdiff_t bytes_of_hex_into(byte_view h, byte_span out) {
   check_room(out.size(), h.size() / 2, "bytes_of_hex_into: output too small");
-  return decode_hex(h, out.data());
+  return decode_hex(h.chars(), out.data());
 }
 
-std::ptrdiff_t string_of_hex_into(std::string_view h, std::span<char> out) {
+std::ptrdiff_t string_of_hex_into(byte_view h, byte_span out) {
   check_room(out.size(), h.size() / 2, "string_of_hex_into: output too small");
-  return decode_hex(h, reinterpret_cast<unsigned char*>(out.data()));
+  return decode_hex(h.chars(), out.data());
 }
 
 void wipe(std::span<std::byte> s) noexcept {
   zero_in_place(s.data(), s.size());
 }
 
-std::pair<std::vector<std::uint8_t>, std::ptrdiff_t> bytes_of_hex(std::string_view h) {
-  return decode_hex<std::vector<std::uint8_t>>(h);
-}
-
-std::pair<std::string, std::ptrdiff_t> string_of_hex(std::string_view h) {
-  return decode_hex<std::string>(h);
+std::pair<std::string, std::ptrdiff_t> string_of_hex(byte_view h) {
+  return detail::decoded<std::string>(h.size() / 2,
+                                      [h](byte_span out) { return decode_hex(h.chars(), out.data()); });
 }
 
 }  // namespace Zolt

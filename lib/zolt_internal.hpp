@@ -60,36 +60,17 @@ inline std::ptrdiff_t find_uint8(std::ptrdiff_t start, std::ptrdiff_t end, const
   return fold::find_uint8(start, end, p, string_reader{s});
 }
 
+// The caller's buffer as characters, for the writers that build text.
+inline char* chars_of(byte_span out) noexcept { return reinterpret_cast<char*>(out.data()); }
+
 // Throws unless a caller's buffer of `have` bytes can hold `needed`; the sizes
 // are public.
 inline void check_room(std::size_t have, std::size_t needed, const char* message) {
   if (have < needed) throw std::invalid_argument(message);
 }
 
-// Zeroes n bytes at p; the asm may read them, so the stores cannot be dropped
-// as dead. Inline: a call would cost more than a short result itself.
-inline void zero_in_place(void* p, std::size_t n) noexcept {
-  if (n == 0) return;  // memset wants a valid pointer even for no bytes
-  std::memset(p, 0, n);
-  __asm__ volatile("" : : "r"(p) : "memory");
-}
-
-// Wipes a local result when the function returns, after the returned object
-// has been built from it: a short string keeps its bytes inside the object, so
-// a moved-from local would leave a copy of the secret in the dead frame.
-// Compilers do not always build a named local in the caller's slot (sanitizer
-// builds never do), so the results are moved out and the locals wiped.
-template <class Out>
-struct wiped_on_return {
-  Out& local;
-  explicit wiped_on_return(Out& l) noexcept : local(l) {}
-  wiped_on_return(const wiped_on_return&) = delete;
-  wiped_on_return& operator=(const wiped_on_return&) = delete;
-  // Moved from, the local holds no heap buffer any more: what may remain is the
-  // storage inside the object (a short string's, up to its capacity), zeroed
-  // in place rather than through resize, an out-of-line call.
-  ~wiped_on_return() { zero_in_place(local.data(), local.capacity()); }
-};
+using detail::wiped_on_return;
+using detail::zero_in_place;
 
 // A new Out (std::string or std::vector<std::uint8_t>) of n bytes, each first
 // set to init and then written by write(data).
@@ -99,16 +80,6 @@ Out written(std::size_t n, typename Out::value_type init, Write write) {
   const wiped_on_return<Out> wiper{out};
   write(out.data());
   return Out(std::move(out));
-}
-
-// A new Out of n bytes written by decode(bytes), with the error indicator
-// decode returns; the local is wiped once the result is built from it.
-template <class Out, class Decode>
-std::pair<Out, std::ptrdiff_t> decoded(std::size_t n, Decode decode) {
-  Out out(n, 0);
-  const wiped_on_return<Out> wiper{out};
-  const std::ptrdiff_t error = decode(reinterpret_cast<unsigned char*>(out.data()));
-  return {std::move(out), error};
 }
 
 // int32 arithmetic that wraps around modulo 2^32.

@@ -8,15 +8,15 @@
 // (out.data() == s.data()).
 #pragma once
 
+#include <zolt/byte_view.hpp>
+
 #include <cstddef>
 #include <cstdint>
-#include <span>
-#include <string_view>
 
 namespace Zolt {
 
-void ascii_of_int32_into(std::ptrdiff_t digits, std::int32_t value, std::span<char> out);
-void lowercase_ascii_into(std::string_view s, std::span<char> out);
-void uppercase_ascii_into(std::string_view s, std::span<char> out);
+void ascii_of_int32_into(std::ptrdiff_t digits, std::int32_t value, byte_span out);
+void lowercase_ascii_into(byte_view s, byte_span out);
+void uppercase_ascii_into(byte_view s, byte_span out);
 
 }  // namespace Zolt

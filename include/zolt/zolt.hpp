@@ -7,8 +7,12 @@
 // divmod divides and ascii_of_int32 renders, and the answers of a predicate.
 #pragma once
 
+#include <zolt/byte_view.hpp>
+#include <zolt/secure_allocator.hpp>
+
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -20,10 +24,12 @@
 #include <utility>
 #include <vector>
 
+#ifndef ZOLT_EXPORT
 #if defined(__GNUC__)
 #define ZOLT_EXPORT __attribute__((visibility("default")))
 #else
 #define ZOLT_EXPORT
+#endif
 #endif
 
 // Lets Clang diagnose a predicate made from a temporary that outlives it.
@@ -82,19 +88,6 @@ inline std::ptrdiff_t mask_if_not_zero(std::ptrdiff_t c) noexcept {
 // What a negative start throws, in every library.
 inline constexpr const char negative_start[] = "find_uint8: negative start";
 
-// A C string: a char pointer or a char array, which std::string_view would
-// measure with strlen, stopping at the first zero byte.
-template <class T>
-concept c_string = std::is_convertible_v<T, const char*>;
-
-template <class...>
-inline constexpr bool rejected = false;
-
-template <class T, class...>
-struct first_of {
-  using type = T;
-};
-
 // A callable taking a byte value and answering something that converts to
 // bool, other than a predicate itself.
 template <class F>
@@ -143,24 +136,22 @@ class predicate {
 // it reads is secret and never shapes branches, addresses or loop counts.
 
 // Same length and same bytes. Time depends on the lengths only.
-[[nodiscard]] ZOLT_EXPORT bool equal(std::string_view a, std::string_view b) noexcept;
+[[nodiscard]] ZOLT_EXPORT bool equal(byte_view a, byte_view b) noexcept;
 
 // Order of a against b as big-endian unsigned numbers: -16 below, 0 equal, 8 above;
 // 1 when a is shorter, -1 when a is longer. Time depends on the lengths only.
-[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t compare_be(std::string_view a, std::string_view b) noexcept;
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t compare_be(byte_view a, byte_view b) noexcept;
 
 // compare_be after checking both lengths equal len; len 0 gives 0 for any strings.
 // Throws std::invalid_argument("compare_be_with_len"). Time depends on len only.
-[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t compare_be_with_len(std::ptrdiff_t len, std::string_view a,
-                                               std::string_view b);
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t compare_be_with_len(std::ptrdiff_t len, byte_view a, byte_view b);
 
 // As compare_be, the last byte most significant. Time depends on the lengths only.
-[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t compare_le(std::string_view a, std::string_view b) noexcept;
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t compare_le(byte_view a, byte_view b) noexcept;
 
 // compare_le after the same check as compare_be_with_len, message
 // "compare_le_with_len". Time depends on len only.
-[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t compare_le_with_len(std::ptrdiff_t len, std::string_view a,
-                                               std::string_view b);
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t compare_le_with_len(std::ptrdiff_t len, byte_view a, byte_view b);
 
 // (quotient, remainder) of the dividend read as unsigned 32-bit, for a divisor m in
 // 1..16347 (else std::invalid_argument "m <= 0" / "m >= 16348 not supported").
@@ -170,12 +161,12 @@ class predicate {
 // Lowest index at or after start whose byte satisfies p, else -1. Calls p once per
 // byte, from the last down to start. A negative start throws std::out_of_range.
 // Time depends on the length and start only (and on p's own timing).
-[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8(std::ptrdiff_t start, predicate p, std::string_view s);
-[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8(predicate p, std::string_view s);
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8(std::ptrdiff_t start, predicate p, byte_view s);
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8(predicate p, byte_view s);
 
 // Whether find_uint8 with the same arguments finds a byte. Same timing as find_uint8.
-[[nodiscard]] ZOLT_EXPORT bool exists_uint8(std::ptrdiff_t start, predicate p, std::string_view s);
-[[nodiscard]] ZOLT_EXPORT bool exists_uint8(predicate p, std::string_view s);
+[[nodiscard]] ZOLT_EXPORT bool exists_uint8(std::ptrdiff_t start, predicate p, byte_view s);
+[[nodiscard]] ZOLT_EXPORT bool exists_uint8(predicate p, byte_view s);
 
 // Exactly `digits` decimal characters of value read as unsigned 32-bit (modulo
 // 10^digits, zero-padded). digits < 0 throws std::invalid_argument("digits < 0").
@@ -183,20 +174,14 @@ class predicate {
 [[nodiscard]] ZOLT_EXPORT std::string ascii_of_int32(std::ptrdiff_t digits, std::int32_t value);
 
 // ASCII A-Z to a-z, every other byte unchanged. Time depends on the length only.
-[[nodiscard]] ZOLT_EXPORT std::string lowercase_ascii(std::string_view s);
+[[nodiscard]] ZOLT_EXPORT std::string lowercase_ascii(byte_view s);
 
 // ASCII a-z to A-Z, every other byte unchanged. Time depends on the length only.
-[[nodiscard]] ZOLT_EXPORT std::string uppercase_ascii(std::string_view s);
+[[nodiscard]] ZOLT_EXPORT std::string uppercase_ascii(byte_view s);
 
 // Lower-case hexadecimal text, high digit first. Time depends on the length only.
-[[nodiscard]] ZOLT_EXPORT std::string hex_of_bytes(std::span<const std::uint8_t> b);
-[[nodiscard]] ZOLT_EXPORT std::string hex_of_string(std::string_view s);
-
-// Decoded bytes (length h.size() / 2) and an error indicator: 0 when h is
-// well-formed, 16 for odd length, 240 when some character is not a hex digit.
-// Use the bytes only when the indicator is 0. Time depends on the length only.
-[[nodiscard]] ZOLT_EXPORT std::pair<std::vector<std::uint8_t>, std::ptrdiff_t> bytes_of_hex(std::string_view h);
-[[nodiscard]] ZOLT_EXPORT std::pair<std::string, std::ptrdiff_t> string_of_hex(std::string_view h);
+[[nodiscard]] ZOLT_EXPORT std::string hex_of_bytes(byte_view b);
+[[nodiscard]] ZOLT_EXPORT std::string hex_of_string(byte_view s);
 
 // The codec into a buffer of the caller's, so that a secret need not pass
 // through memory the library allocates and frees. out must hold at least the
@@ -204,12 +189,20 @@ class predicate {
 // std::invalid_argument is thrown before anything is written; exactly that
 // many bytes are written. Decoding returns the indicator of bytes_of_hex.
 // Time depends on the lengths only.
-ZOLT_EXPORT void hex_of_bytes_into(std::span<const std::uint8_t> b, std::span<char> out);
-ZOLT_EXPORT void hex_of_string_into(std::string_view s, std::span<char> out);
-[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t bytes_of_hex_into(std::string_view h,
-                                                         std::span<std::uint8_t> out);
-[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t string_of_hex_into(std::string_view h,
-                                                          std::span<char> out);
+ZOLT_EXPORT void hex_of_bytes_into(byte_view b, byte_span out);
+ZOLT_EXPORT void hex_of_string_into(byte_view s, byte_span out);
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t bytes_of_hex_into(byte_view h, byte_span out);
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t string_of_hex_into(byte_view h, byte_span out);
+
+// Decoded bytes (length h.size() / 2) and an error indicator: 0 when h is
+// well-formed, 16 for odd length, 240 when some character is not a hex digit.
+// Use the bytes only when the indicator is 0. Time depends on the length only.
+// bytes_of_hex decodes into a new Out: std::vector<std::uint8_t>, or
+// secure_bytes for a key that must not outlive its use, or any vector or
+// string of one-byte elements.
+template <class Out = std::vector<std::uint8_t>>
+[[nodiscard]] std::pair<Out, std::ptrdiff_t> bytes_of_hex(byte_view h);
+[[nodiscard]] ZOLT_EXPORT std::pair<std::string, std::ptrdiff_t> string_of_hex(byte_view h);
 
 // Base64 of RFC 4648: the standard alphabet (section 4: '+', '/') or the URL-safe
 // one (section 5: '-', '_'), each with '=' padding to a multiple of four
@@ -232,9 +225,9 @@ enum class base64_variant { standard, standard_unpadded, url, url_unpadded };
 
 // The base64 text of the bytes. Time depends on the length only. An unknown
 // variant throws std::invalid_argument("base64: unknown variant").
-[[nodiscard]] ZOLT_EXPORT std::string base64_of_string(std::string_view s,
+[[nodiscard]] ZOLT_EXPORT std::string base64_of_string(byte_view s,
                                                      base64_variant v = base64_variant::standard);
-[[nodiscard]] ZOLT_EXPORT std::string base64_of_bytes(std::span<const std::uint8_t> b,
+[[nodiscard]] ZOLT_EXPORT std::string base64_of_bytes(byte_view b,
                                                     base64_variant v = base64_variant::standard);
 
 // Decoded bytes and an error indicator: 0 when text is the canonical encoding
@@ -245,11 +238,12 @@ enum class base64_variant { standard, standard_unpadded, url, url_unpadded };
 // bits that are not 0 are all errors; so is an unknown variant. Use the bytes
 // only when the indicator is 0. Never throws (other than std::bad_alloc). Time
 // depends on the text's length and on how many '=' end it, never on the other
-// characters.
+// characters. bytes_of_base64 decodes into a new Out, as bytes_of_hex does.
 [[nodiscard]] ZOLT_EXPORT std::pair<std::string, std::ptrdiff_t> string_of_base64(
-    std::string_view text, base64_variant v = base64_variant::standard);
-[[nodiscard]] ZOLT_EXPORT std::pair<std::vector<std::uint8_t>, std::ptrdiff_t> bytes_of_base64(
-    std::string_view text, base64_variant v = base64_variant::standard);
+    byte_view text, base64_variant v = base64_variant::standard);
+template <class Out = std::vector<std::uint8_t>>
+[[nodiscard]] std::pair<Out, std::ptrdiff_t> bytes_of_base64(
+    byte_view text, base64_variant v = base64_variant::standard);
 
 // Base64 into a buffer of the caller's. Encoding writes exactly
 // base64_encoded_size(size, v) characters; out must hold them, else
@@ -258,17 +252,73 @@ enum class base64_variant { standard, standard_unpadded, url, url_unpadded };
 // that many bytes; out must hold them (base64_decoded_max_size(text.size())
 // always suffices), else std::invalid_argument is thrown before anything is
 // written. Same timing as the forms above.
-ZOLT_EXPORT void base64_of_bytes_into(std::span<const std::uint8_t> b, std::span<char> out,
+ZOLT_EXPORT void base64_of_bytes_into(byte_view b, byte_span out,
                                       base64_variant v = base64_variant::standard);
-ZOLT_EXPORT void base64_of_string_into(std::string_view s, std::span<char> out,
+ZOLT_EXPORT void base64_of_string_into(byte_view s, byte_span out,
                                        base64_variant v = base64_variant::standard);
 [[nodiscard]] ZOLT_EXPORT std::pair<std::ptrdiff_t, std::size_t> bytes_of_base64_into(
-    std::string_view text, std::span<std::uint8_t> out, base64_variant v = base64_variant::standard);
+    byte_view text, byte_span out, base64_variant v = base64_variant::standard);
 [[nodiscard]] ZOLT_EXPORT std::pair<std::ptrdiff_t, std::size_t> string_of_base64_into(
-    std::string_view text, std::span<char> out, base64_variant v = base64_variant::standard);
+    byte_view text, byte_span out, base64_variant v = base64_variant::standard);
+
+namespace detail {
+
+// Zeroes n bytes at p; the asm may read them, so the stores cannot be dropped
+// as dead.
+inline void zero_in_place(void* p, std::size_t n) noexcept {
+  if (n == 0) return;  // memset wants a valid pointer even for no bytes
+  std::memset(p, 0, n);
+#if defined(__GNUC__)
+  __asm__ volatile("" : : "r"(p) : "memory");
+#endif
+}
+
+// Wipes a local result when the function returns, after the returned object
+// has been built from it: a short string keeps its bytes inside the object, so
+// a moved-from local would leave a copy of the secret in the dead frame.
+// Compilers do not always build a named local in the caller's slot (sanitizer
+// builds never do), so results are moved out and their locals wiped.
+template <class Out>
+struct wiped_on_return {
+  Out& local;
+  explicit wiped_on_return(Out& l) noexcept : local(l) {}
+  wiped_on_return(const wiped_on_return&) = delete;
+  wiped_on_return& operator=(const wiped_on_return&) = delete;
+  // Moved from, the local holds no heap buffer any more: what may remain is the
+  // storage inside the object (a short string's, up to its capacity).
+  ~wiped_on_return() { zero_in_place(local.data(), local.capacity()); }
+};
+
+// A new Out of n bytes, all first 0, then written by decode(byte_span), which
+// returns its error indicator; the local is wiped once the result is built.
+template <class Out, class Decode>
+std::pair<Out, std::ptrdiff_t> decoded(std::size_t n, Decode decode) {
+  Out out(n, typename Out::value_type{});
+  const wiped_on_return<Out> wiper{out};
+  const std::ptrdiff_t error = decode(out);
+  return {std::move(out), error};
+}
+
+}  // namespace detail
+
+template <class Out>
+std::pair<Out, std::ptrdiff_t> bytes_of_hex(byte_view h) {
+  return detail::decoded<Out>(h.size() / 2, [h](byte_span out) { return bytes_of_hex_into(h, out); });
+}
+
+// Decodes into room for the longest result, then keeps the decoded length: the
+// bytes past it were never written.
+template <class Out>
+std::pair<Out, std::ptrdiff_t> bytes_of_base64(byte_view text, base64_variant v) {
+  return detail::decoded<Out>(base64_decoded_max_size(text.size()), [&](Out& out) {
+    const auto [error, n] = bytes_of_base64_into(text, out, v);
+    out.resize(n);
+    return error;
+  });
+}
 
 // Every byte is 0 (true for ""). Time depends on the length only.
-[[nodiscard]] ZOLT_EXPORT bool is_zero(std::string_view s) noexcept;
+[[nodiscard]] ZOLT_EXPORT bool is_zero(byte_view s) noexcept;
 
 // When c is not 0, dst receives src's bytes; else dst keeps its own. Every byte
 // of dst is written either way. The spans must be the same size, else
@@ -294,11 +344,20 @@ void wipe(std::span<T, N> s) noexcept {
   wipe(std::span<std::byte>(std::as_writable_bytes(s)));
 }
 
-// A string or vector: its whole storage, up to its capacity, where an earlier,
-// longer content may still lie. The size is kept; every byte becomes 0.
+namespace detail {
+template <class T>
+inline constexpr bool byte_container = false;
+template <class T, class Traits, class Alloc>
+inline constexpr bool byte_container<std::basic_string<T, Traits, Alloc>> = sizeof(T) == 1;
+template <class T, class Alloc>
+inline constexpr bool byte_container<std::vector<T, Alloc>> = sizeof(T) == 1;
+}  // namespace detail
+
+// A string or vector of one-byte elements, secure_bytes included: its whole
+// storage, up to its capacity, where an earlier, longer content may still lie.
+// The size is kept; every byte becomes 0.
 template <class Container>
-  requires(std::is_same_v<Container, std::string> ||
-           std::is_same_v<Container, std::vector<std::uint8_t>>)
+  requires detail::byte_container<Container>
 void wipe(Container& c) noexcept {
   const std::size_t size = c.size();
   c.resize(c.capacity());  // within the capacity: no reallocation
@@ -355,16 +414,16 @@ void wipe(Container& c) noexcept {
     return static_cast<bool>(select_a_if_in_range(low, high, byte, 1, 0));
   };
 }
-[[nodiscard]] inline auto byte_in_set(std::string_view set ZOLT_LIFETIMEBOUND) noexcept {
+[[nodiscard]] inline auto byte_in_set(byte_view set ZOLT_LIFETIMEBOUND) noexcept {
   return [set](int byte) noexcept {
     std::ptrdiff_t hit = 0;
-    for (const char c : set) hit |= zero_if_not_zero(byte ^ static_cast<unsigned char>(c));
+    for (std::size_t i = 0; i < set.size(); ++i) hit |= zero_if_not_zero(byte ^ set.data()[i]);
     return static_cast<bool>(hit & 1);
   };
 }
 
 // The search with a required start, for the adapters. Same contract as find_uint8.
-[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8_inner(std::ptrdiff_t start, predicate p, std::string_view s);
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8_inner(std::ptrdiff_t start, predicate p, byte_view s);
 
 namespace detail {
 
@@ -394,68 +453,22 @@ std::ptrdiff_t find_walk(std::ptrdiff_t start, std::ptrdiff_t end, P& p, Byte by
 // exported forms, which a Zolt::predicate argument still reaches. Time depends
 // on the length and start only (and on p's own timing), as there.
 template <detail::byte_callable F>
-[[nodiscard]] std::ptrdiff_t find_uint8(std::ptrdiff_t start, F&& p, std::string_view s) {
+[[nodiscard]] std::ptrdiff_t find_uint8(std::ptrdiff_t start, F&& p, byte_view s) {
   if (start < 0) throw std::out_of_range(detail::negative_start);
-  return detail::find_walk(start, static_cast<std::ptrdiff_t>(s.size()), p, [s](std::ptrdiff_t i) {
-    return static_cast<unsigned char>(s[static_cast<std::size_t>(i)]);
-  });
+  return detail::find_walk(start, static_cast<std::ptrdiff_t>(s.size()), p,
+                           [s](std::ptrdiff_t i) { return s.data()[i]; });
 }
 template <detail::byte_callable F>
-[[nodiscard]] std::ptrdiff_t find_uint8(F&& p, std::string_view s) {
+[[nodiscard]] std::ptrdiff_t find_uint8(F&& p, byte_view s) {
   return find_uint8(0, p, s);
 }
 template <detail::byte_callable F>
-[[nodiscard]] bool exists_uint8(std::ptrdiff_t start, F&& p, std::string_view s) {
+[[nodiscard]] bool exists_uint8(std::ptrdiff_t start, F&& p, byte_view s) {
   return detail::found(find_uint8(start, p, s));
 }
 template <detail::byte_callable F>
-[[nodiscard]] bool exists_uint8(F&& p, std::string_view s) {
+[[nodiscard]] bool exists_uint8(F&& p, byte_view s) {
   return exists_uint8(0, p, s);
 }
-
-// A byte string given as a C string does not compile: std::string_view would
-// measure it with strlen, which stops at the first zero byte of a binary
-// secret, reads past an array that holds none, and takes time that tells where
-// the first zero is.
-#define ZOLT_REJECT_C_STRINGS(name, rejected_when)                                         \
-  template <class... Args>                                                               \
-    requires(rejected_when)                                                              \
-  void name(Args&&...) {                                                                 \
-    static_assert(detail::rejected<Args...>,                                             \
-                  "zolt: a byte string cannot be a C string (strlen stops at the first " \
-                  "zero byte): pass a std::string_view with its length (\"abc\"sv) or a " \
-                  "std::string");                                                        \
-  }
-// Any argument of the operations that take only byte strings besides numbers
-// and predicates; the input alone of the forms that write into a char buffer.
-#define ZOLT_ANY_C_STRING (detail::c_string<Args> || ...)
-#define ZOLT_FIRST_C_STRING detail::c_string<typename detail::first_of<Args...>::type>
-ZOLT_REJECT_C_STRINGS(equal, ZOLT_ANY_C_STRING)
-ZOLT_REJECT_C_STRINGS(compare_be, ZOLT_ANY_C_STRING)
-ZOLT_REJECT_C_STRINGS(compare_be_with_len, ZOLT_ANY_C_STRING)
-ZOLT_REJECT_C_STRINGS(compare_le, ZOLT_ANY_C_STRING)
-ZOLT_REJECT_C_STRINGS(compare_le_with_len, ZOLT_ANY_C_STRING)
-ZOLT_REJECT_C_STRINGS(find_uint8, ZOLT_ANY_C_STRING)
-ZOLT_REJECT_C_STRINGS(exists_uint8, ZOLT_ANY_C_STRING)
-ZOLT_REJECT_C_STRINGS(find_uint8_inner, ZOLT_ANY_C_STRING)
-ZOLT_REJECT_C_STRINGS(lowercase_ascii, ZOLT_ANY_C_STRING)
-ZOLT_REJECT_C_STRINGS(uppercase_ascii, ZOLT_ANY_C_STRING)
-ZOLT_REJECT_C_STRINGS(hex_of_string, ZOLT_ANY_C_STRING)
-ZOLT_REJECT_C_STRINGS(hex_of_string_into, ZOLT_FIRST_C_STRING)
-ZOLT_REJECT_C_STRINGS(bytes_of_hex, ZOLT_ANY_C_STRING)
-ZOLT_REJECT_C_STRINGS(string_of_hex, ZOLT_ANY_C_STRING)
-ZOLT_REJECT_C_STRINGS(bytes_of_hex_into, ZOLT_FIRST_C_STRING)
-ZOLT_REJECT_C_STRINGS(string_of_hex_into, ZOLT_FIRST_C_STRING)
-ZOLT_REJECT_C_STRINGS(byte_in_set, ZOLT_ANY_C_STRING)
-ZOLT_REJECT_C_STRINGS(base64_of_string, ZOLT_ANY_C_STRING)
-ZOLT_REJECT_C_STRINGS(base64_of_string_into, ZOLT_FIRST_C_STRING)
-ZOLT_REJECT_C_STRINGS(string_of_base64, ZOLT_ANY_C_STRING)
-ZOLT_REJECT_C_STRINGS(bytes_of_base64, ZOLT_ANY_C_STRING)
-ZOLT_REJECT_C_STRINGS(string_of_base64_into, ZOLT_FIRST_C_STRING)
-ZOLT_REJECT_C_STRINGS(bytes_of_base64_into, ZOLT_FIRST_C_STRING)
-ZOLT_REJECT_C_STRINGS(is_zero, ZOLT_ANY_C_STRING)
-#undef ZOLT_REJECT_C_STRINGS
-#undef ZOLT_ANY_C_STRING
-#undef ZOLT_FIRST_C_STRING
 
 }  // namespace Zolt

@@ -34,7 +34,20 @@ using namespace std::string_view_literals;
   std::array<char, 8> text{};
   Zolt::base64_of_string_into("abcdef"sv, text, Zolt::base64_variant::url_unpadded);
   Zolt::copy_if(ok, std::as_writable_bytes(std::span(raw)), std::as_bytes(std::span(raw)));
+  // Every kind of byte string, mixed in one call; every kind of buffer.
+  const std::array<std::uint8_t, 32> key{};
+  const std::uint8_t tag[16] = {};
+  const std::byte block[8] = {};
+  const std::vector<signed char> bytes_of_a_kdf(4);
+  std::array<std::byte, 64> out{};
+  const bool kinds = Zolt::equal(std::span(key), s) || Zolt::is_zero(key) || Zolt::is_zero(tag) ||
+                     Zolt::compare_le(std::span<const std::byte>(block), bytes_of_a_kdf) == 0 ||
+                     Zolt::equal(u8"abc"sv, raw) || Zolt::bytes_of_hex_into(key, out) == 0 ||
+                     Zolt::bytes_of_hex<Zolt::secure_bytes>(tag).second == 0;
+  Zolt::hex_of_string_into(std::span<const std::byte>(block), std::span<std::byte>(out));
+  Zolt::base64_of_bytes_into(tag, std::span<std::uint8_t>(raw.data(), 0), Zolt::base64_variant::url);
   (void)ok;
+  (void)kinds;
 #elif defined(CASE_char_array)
   const char a[4] = {0, 1, 2, 3}, b[4] = {0, 9, 9, 9};
   (void)Zolt::equal(a, b);
@@ -45,6 +58,12 @@ using namespace std::string_view_literals;
   (void)Zolt::string_of_hex("00ff");
 #elif defined(CASE_base64_literal)
   (void)Zolt::bytes_of_base64("Zm9v", Zolt::base64_variant::url);
+#elif defined(CASE_utf8_literal)
+  (void)Zolt::equal(u8"abc", s);
+#elif defined(CASE_into_from_char_pointer)
+  std::array<char, 8> out{};
+  const char* p = "abcd";
+  Zolt::hex_of_string_into(p, out);
 #elif defined(CASE_zero_test_of_array)
   const char key[4] = {0, 0, 0, 1};
   (void)Zolt::is_zero(key);

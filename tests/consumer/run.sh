@@ -109,10 +109,10 @@ expect_exports() {
   [ "$c_got" = "$c_expected" ] || fail "lib$lib.so exports the C functions '$c_got', expected '$c_expected'"
 }
 expect_exports zolt Zolt "$seven divmod ascii_of_int32 lowercase_ascii uppercase_ascii hex_of_bytes
-  hex_of_string bytes_of_hex string_of_hex find_uint8_inner hex_of_bytes_into hex_of_string_into
+  hex_of_string string_of_hex find_uint8_inner hex_of_bytes_into hex_of_string_into
   bytes_of_hex_into string_of_hex_into wipe version_string base64_of_string base64_of_bytes string_of_base64
-  bytes_of_base64 base64_of_string_into base64_of_bytes_into string_of_base64_into
-  bytes_of_base64_into is_zero copy_if swap_if" "$c_api"
+  base64_of_string_into base64_of_bytes_into string_of_base64_into
+  bytes_of_base64_into is_zero copy_if swap_if secure_allocate secure_deallocate" "$c_api"
 expect_exports zolt_bigstring Zolt_bigstring "$seven find_uint8_inner is_zero"
 expect_exports zolt_bytes Zolt_bytes "$seven is_zero"
 expect_exports zolt_cstruct Zolt_cstruct "$seven is_zero"

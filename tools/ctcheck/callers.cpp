@@ -161,6 +161,13 @@ const registration callers{{
          return Zolt::find_uint8(Zolt::byte_in_set(set), text);
        });
      }},
+    {"caller's loop: inline find_uint8 over a byte vector", false,
+     [] {
+       search_pick_cases("find_uint8 of a vector", [](const std::string& text) {
+         const std::vector<std::uint8_t> bytes(text.begin(), text.end());  // secret, as text is
+         return Zolt::find_uint8(Zolt::byte_equal_to(0xA5), bytes);
+       });
+     }},
     {"caller's loop: inline exists_uint8", false,
      [] {
        // The answer weighs the entry: all of it when found, none otherwise.

@@ -93,6 +93,13 @@ const std::int32_t dividends[] = {0, 1, 7, 9, 10, 12345, -1, INT32_MIN, INT32_MA
                                   -123456789};
 const std::int32_t divisors[] = {1, 2, 3, 7, 10, 16, 255, 256, 1000, 4096, 16347};
 
+// A copy of s held in a byte vector, its bytes secret.
+std::vector<std::uint8_t> secret_vector(std::string_view s) {
+  std::vector<std::uint8_t> v(s.begin(), s.end());
+  taint(v.data(), v.size());
+  return v;
+}
+
 template <class T>
 T secret_value(T v) {
   taint(v);
@@ -179,6 +186,28 @@ const registration core{{
      }},
     {"Zolt::bytes_of_hex", false, [] { decode_cases("bytes_of_hex", CTCHECK_OP(Zolt::bytes_of_hex)); }},
     {"Zolt::string_of_hex", false, [] { decode_cases("string_of_hex", CTCHECK_OP(Zolt::string_of_hex)); }},
+    {"Zolt::bytes_of_hex into secure_bytes", false,
+     [] {
+       decode_cases("bytes_of_hex<secure_bytes>",
+                    [](const std::string& h) { return Zolt::bytes_of_hex<Zolt::secure_bytes>(h); });
+     }},
+    // The same operations reached through byte_view from the other kinds a
+    // program holds bytes in.
+    {"Zolt::equal of byte vectors and std::byte spans", false,
+     [] {
+       equal_cases("equal of vectors", secret_vector, CTCHECK_OP(Zolt::equal));
+       equal_cases("equal of a vector and a std::byte span", secret_vector,
+                   [](const auto& a, const auto& b) { return Zolt::equal(a, std::as_bytes(std::span(b))); });
+     }},
+    {"Zolt::compare_be of byte vectors", false,
+     [] { comparison_cases("compare_be of vectors", secret_vector, CTCHECK_OP(Zolt::compare_be), model::compare_be); }},
+    {"Zolt::bytes_of_hex of a byte vector", false,
+     [] {
+       decode_cases("bytes_of_hex of a vector", [](const std::string& h) {
+         const std::vector<std::uint8_t> text(h.begin(), h.end());  // secret: copied from h
+         return Zolt::bytes_of_hex(text);
+       });
+     }},
     {"Zolt::one_if_not_zero", false,
      [] {
        for (std::ptrdiff_t n : words) {

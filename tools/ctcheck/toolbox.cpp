@@ -193,6 +193,10 @@ const registration toolbox{{
      [] { base64_decode_cases("bytes_of_base64", [](const std::string& t, base64_variant v) {
             return Zolt::bytes_of_base64(t, v);
           }); }},
+    {"Zolt::bytes_of_base64 into secure_bytes", false,
+     [] { base64_decode_cases("bytes_of_base64<secure_bytes>", [](const std::string& t, base64_variant v) {
+            return Zolt::bytes_of_base64<Zolt::secure_bytes>(t, v);
+          }); }},
     {"Zolt::string_of_base64_into", false,
      [] { base64_decode_cases("string_of_base64_into", [](const std::string& t, base64_variant v) {
             std::string out(Zolt::base64_decoded_max_size(t.size()), '\0');
