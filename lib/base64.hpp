@@ -66,7 +66,7 @@ inline word at_least(word v, unsigned k) noexcept {
 // exact whatever the order of the steps (no carry or borrow crosses a lane).
 inline word chars(word v, const alphabet& a) noexcept {
   constexpr word step_lower = 'a' - ('A' + 26);   // 26..51: a..z
-  constexpr word step_digit = '0' - ('a' + 26);   // 52..61: 0..9 (wraps: negative)
+  constexpr word step_digit = word{'0'} - ('a' + 26);  // 52..61: 0..9 (wraps: negative)
   const word step_62 = a.c62 - word{'0' + 10};    // 62
   const word step_63 = word{a.c63} - (a.c62 + 1); // 63
   return v + ones * 'A' + at_least(v, 26) * step_lower + at_least(v, 52) * step_digit +

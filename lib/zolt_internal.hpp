@@ -104,7 +104,9 @@ inline std::int64_t of_uint32(std::int32_t v) {
 
 // The number of bits of m - 1: 2^l is the least power of two not below m.
 // Public values only.
-constexpr int divmod_shift(std::uint32_t m) noexcept { return std::bit_width(m - 1); }
+constexpr int divmod_shift(std::uint32_t m) noexcept {
+  return static_cast<int>(std::bit_width(m - 1));
+}
 
 // The fixed-point reciprocal of divmod's public divisor m (1..16347): the low
 // 32 bits of ceil(2^(32 + l) / m), l = divmod_shift(m), whose bit 32 is always
