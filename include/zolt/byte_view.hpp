@@ -4,6 +4,9 @@
 // by <zolt/zolt.hpp>.
 #pragma once
 
+#include <zolt/cxx20.hpp>
+#if __cplusplus >= 202002L
+
 #include <concepts>
 #include <cstddef>
 #include <ranges>
@@ -109,3 +112,5 @@ class byte_span {
 };
 
 }  // namespace Zolt
+
+#endif  // C++20

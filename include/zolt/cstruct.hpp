@@ -6,6 +6,9 @@
 // Header-only.
 #pragma once
 
+#include <zolt/cxx20.hpp>
+#if __cplusplus >= 202002L
+
 #include <cstddef>
 #include <cstring>
 #include <memory>
@@ -85,3 +88,5 @@ inline std::span<const std::byte> to_bigarray(const t& v) noexcept {
 }
 
 }  // namespace Cstruct
+
+#endif  // C++20

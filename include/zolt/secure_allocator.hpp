@@ -3,6 +3,9 @@
 // by <zolt/zolt.hpp>.
 #pragma once
 
+#include <zolt/cxx20.hpp>
+#if __cplusplus >= 202002L
+
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -65,3 +68,5 @@ class secure_allocator {
 using secure_bytes = std::vector<std::uint8_t, secure_allocator<std::uint8_t>>;
 
 }  // namespace Zolt
+
+#endif  // C++20

@@ -7,6 +7,9 @@
 // divmod divides and ascii_of_int32 renders, and the answers of a predicate.
 #pragma once
 
+#include <zolt/cxx20.hpp>
+#if __cplusplus >= 202002L
+
 #include <zolt/byte_view.hpp>
 #include <zolt/secure_allocator.hpp>
 
@@ -472,3 +475,5 @@ template <detail::byte_callable F>
 }
 
 }  // namespace Zolt
+
+#endif  // C++20

@@ -8,6 +8,9 @@
 // and the answers of a predicate.
 #pragma once
 
+#include <zolt/cxx20.hpp>
+#if __cplusplus >= 202002L
+
 #include <zolt/zolt.hpp>
 
 #include <cstddef>
@@ -54,3 +57,5 @@ using bigstring = std::span<const std::byte>;
 [[nodiscard]] ZOLT_EXPORT bool is_zero(bigstring s) noexcept;
 
 }  // namespace Zolt_bigstring
+
+#endif  // C++20

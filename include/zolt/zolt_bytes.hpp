@@ -9,6 +9,9 @@
 // answers of a predicate.
 #pragma once
 
+#include <zolt/cxx20.hpp>
+#if __cplusplus >= 202002L
+
 #include <zolt/zolt.hpp>
 
 #include <cstddef>
@@ -55,3 +58,5 @@ namespace Zolt_bytes {
 [[nodiscard]] ZOLT_EXPORT bool is_zero(std::span<const std::uint8_t> s) noexcept;
 
 }  // namespace Zolt_bytes
+
+#endif  // C++20

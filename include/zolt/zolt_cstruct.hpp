@@ -9,6 +9,9 @@
 // and the answers of a predicate.
 #pragma once
 
+#include <zolt/cxx20.hpp>
+#if __cplusplus >= 202002L
+
 #include <zolt/cstruct.hpp>
 #include <zolt/zolt.hpp>
 
@@ -53,3 +56,5 @@ namespace Zolt_cstruct {
 [[nodiscard]] ZOLT_EXPORT bool is_zero(const Cstruct::t& s) noexcept;
 
 }  // namespace Zolt_cstruct
+
+#endif  // C++20
