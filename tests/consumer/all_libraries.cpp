@@ -15,6 +15,11 @@
 #include <string_view>
 #include <vector>
 
+// A parent project's Debug build keeps its own assertions with zolt in it.
+#if defined(ZOLT_CONSUMER_ASSERTS) && defined(NDEBUG)
+#error "NDEBUG in a Debug build: the build type was changed"
+#endif
+
 int main() {
   const std::string_view text = "header:secret";
   const auto is_colon = [](int byte) { return byte == ':'; };

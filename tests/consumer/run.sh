@@ -2,11 +2,12 @@
 # SPDX-License-Identifier: MIT
 # Installs a build tree into a fresh prefix under it and checks the result as a
 # user sees it: the installed files, the link graph and exported symbols of the
-# four libraries, and programs built against the prefix, once through
-# find_package(zolt CONFIG) and once through pkg-config, then run: one that
-# uses all four libraries and one per library that uses it alone; then the C
-# interface: the C test program built with a C compiler through pkg-config,
-# and the ctypes test on the installed libzolt.so.
+# four libraries (shared, or static in a BUILD_SHARED_LIBS=OFF build), and
+# programs built against the prefix with strict warnings as errors, once
+# through find_package(zolt CONFIG) and once through pkg-config, then run: one
+# that uses all four libraries and one per library that uses it alone, each
+# bound at load time; then the C interface: the C test program built with a C
+# compiler through pkg-config, and the ctypes test on the installed libzolt.so.
 #
 # usage: run.sh BUILD_DIR, with the build's tools in the environment:
 #   ZOLT_CXX        the C++ compiler (default c++)
@@ -33,15 +34,20 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=$build/consumer-test
 prefix=$work/prefix
 libs=(zolt zolt_bigstring zolt_bytes zolt_cstruct)
+# The warnings a strict user's build turns into errors.
+strict=(-Wall -Wextra -Wpedantic -Wconversion -Wsign-conversion -Wshadow -Werror)
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 rm -rf "$work"
 mkdir -p "$work"
 cmake --install "$build" --prefix "$prefix" >/dev/null
+# A static build's .pc files give its dependencies to `pkg-config --static`.
+static=()
+if [ -f "$prefix/lib/libzolt.a" ]; then static=(--static); fi
 
 echo "-- installed files"
-for h in zolt zolt_bigstring zolt_bytes zolt_cstruct cstruct; do
+for h in zolt zolt_bigstring zolt_bytes zolt_cstruct cstruct cxx20; do
   [ -f "$prefix/include/zolt/$h.hpp" ] || fail "header zolt/$h.hpp not installed"
 done
 [ -f "$prefix/include/zolt/version.h" ] || fail "header zolt/version.h not installed"
@@ -54,24 +60,36 @@ major=$(version_part MAJOR) minor=$(version_part MINOR) patch=$(version_part PAT
 for l in "${libs[@]}"; do
   [ -f "$prefix/lib/pkgconfig/$l.pc" ] || fail "$l.pc not installed"
   grep -qx "Version: $major.$minor.$patch" "$prefix/lib/pkgconfig/$l.pc" || fail "$l.pc does not carry version $major.$minor.$patch"
+  if grep -q -- '-std=' "$prefix/lib/pkgconfig/$l.pc"; then fail "$l.pc forces a language level"; fi
+  if [ ${#static[@]} -gt 0 ]; then
+    [ -f "$prefix/lib/lib$l.a" ] || fail "lib$l.a not installed"
+    if [ -e "$prefix/lib/lib$l.so" ]; then fail "lib$l.so installed by a static build"; fi
+    continue
+  fi
   [ -f "$prefix/lib/lib$l.so" ] || fail "lib$l.so not installed"
   # While the major version is 0, every minor version may break the ABI.
   readelf -d "$prefix/lib/lib$l.so" | grep -q "SONAME.*\[lib$l\.so\.$major\.$minor\]" ||
     fail "lib$l.so's SONAME is not lib$l.so.$major.$minor"
   # Each library finds the zolt libraries it needs beside itself.
   readelf -d "$prefix/lib/lib$l.so" | grep -q 'RUNPATH.*\[\$ORIGIN\]' || fail "lib$l.so has no RUNPATH \$ORIGIN"
-  if grep -q -- '-std=' "$prefix/lib/pkgconfig/$l.pc"; then fail "$l.pc forces a language level"; fi
 done
 
 echo "-- link graph"
-# The zolt libraries each one needs, by SONAME without its version.
+# The zolt libraries each one needs: by SONAME without its version, or for a
+# static library, those `pkg-config --static` adds to its link.
 needs() {
-  readelf -d "$prefix/lib/lib$1.so" | sed -n 's/.*(NEEDED).*\[\(libzolt[a-z_]*\)\.so.*\]/\1/p' | sort | tr '\n' ' '
+  if [ ${#static[@]} -gt 0 ]; then
+    # shellcheck disable=SC2046  # one word per flag
+    printf '%s\n' $(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --static --libs-only-l "$1") |
+      sed -n "/^-l$1\$/d; s/^-l\(zolt[a-z_]*\)$/lib\1/p" | sort | tr '\n' ' '
+  else
+    readelf -d "$prefix/lib/lib$1.so" | sed -n 's/.*(NEEDED).*\[\(libzolt[a-z_]*\)\.so.*\]/\1/p' | sort | tr '\n' ' '
+  fi
 }
 expect_needs() {
   local got
   got=$(needs "$1")
-  [ "$got" = "$2" ] || fail "lib$1.so needs '${got}', expected '$2'"
+  [ "$got" = "$2" ] || fail "lib$1 needs '${got}', expected '$2'"
 }
 expect_needs zolt ""
 expect_needs zolt_bigstring ""
@@ -88,25 +106,35 @@ c_api="zolt_strerror zolt_version_string zolt_equal zolt_compare_be zolt_compare
   zolt_base64_of_bytes zolt_bytes_of_base64 zolt_is_zero zolt_copy_if zolt_swap_if"
 # The words given, sorted, one space after each.
 words() { printf '%s\n' "$@" | sed '/^$/d' | sort -u | tr '\n' ' '; }
-# Every defined dynamic symbol must be NAMESPACE::name(...) with name in the
-# expected list, or a C function zolt_* in the list C_NAMES (none by default),
-# and every listed name must be there.
+# The symbols a library lets a program see, demangled: its defined dynamic
+# symbols, or a static library's defined global symbols of default visibility.
+visible() {
+  if [ ${#static[@]} -gt 0 ]; then
+    readelf -sW "$prefix/lib/lib$1.a" | awk '$5 != "LOCAL" && $6 == "DEFAULT" && $7 != "UND" { print $8 }' |
+      c++filt
+  else
+    "$nm" -DC --defined-only "$prefix/lib/lib$1.so" | cut -d' ' -f3-
+  fi
+}
+# Every visible symbol must be NAMESPACE::name(...) with name in the expected
+# list, or a C function zolt_* in the list C_NAMES (none by default), and every
+# listed name must be there.
 expect_exports() {
   local lib=$1 namespace=$2 expected c_expected got c_got
   # shellcheck disable=SC2086  # the lists are meant to split into words
   expected=$(words $3)
   # shellcheck disable=SC2086
   c_expected=$(words ${4:-})
-  got=$("$nm" -DC --defined-only "$prefix/lib/lib$lib.so" | cut -d' ' -f3- | sed 's/\[abi:[^]]*\]//; s/(.*//' | sort -u)
+  got=$(visible "$lib" | sed 's/\[abi:[^]]*\]//; s/(.*//' | sort -u)
   if echo "$got" | grep -v -x -e "$namespace::[a-z0-9_]*" -e "zolt_[a-z0-9_]*" >&2; then
-    fail "lib$lib.so exports the symbols above, outside its API"
+    fail "lib$lib exports the symbols above, outside its API"
   fi
   # shellcheck disable=SC2046
   c_got=$(words $(echo "$got" | grep -x "zolt_[a-z0-9_]*" || true))
   # shellcheck disable=SC2046
   got=$(words $(echo "$got" | grep -v -x "zolt_[a-z0-9_]*" | sed "s/^$namespace:://"))
-  [ "$got" = "$expected" ] || fail "lib$lib.so exports '$got', expected '$expected'"
-  [ "$c_got" = "$c_expected" ] || fail "lib$lib.so exports the C functions '$c_got', expected '$c_expected'"
+  [ "$got" = "$expected" ] || fail "lib$lib exports '$got', expected '$expected'"
+  [ "$c_got" = "$c_expected" ] || fail "lib$lib exports the C functions '$c_got', expected '$c_expected'"
 }
 expect_exports zolt Zolt "$seven divmod ascii_of_int32 lowercase_ascii uppercase_ascii hex_of_bytes
   hex_of_string string_of_hex find_uint8_inner hex_of_bytes_into hex_of_string_into
@@ -131,8 +159,12 @@ done
 
 # The programs run as a user's would: no LD_LIBRARY_PATH, linked with
 # --as-needed (the default of some toolchains), so that a library that does not
-# find its own dependencies fails to start.
-run() { env -u LD_LIBRARY_PATH "${emulator[@]}" "$@"; }
+# find its own dependencies fails to start. Each is bound at load time by the
+# -z now that the CMake package and the .pc files add to its link.
+run() {
+  readelf -d "$1" | grep -q '(FLAGS).*BIND_NOW' || fail "$1 is not linked with -z now"
+  env -u LD_LIBRARY_PATH "${emulator[@]}" "$@"
+}
 as_needed=-Wl,--as-needed
 only=(zolt_only zolt_bigstring_only zolt_bytes_only zolt_cstruct_only)
 
@@ -152,13 +184,14 @@ echo "-- pkg-config"
 export PKG_CONFIG_PATH=$prefix/lib/pkgconfig
 mkdir -p "$work/pc"
 # shellcheck disable=SC2046  # pkg-config output is meant to split into words
-"$cxx" -std=c++2b "${flags[@]}" "$here/all_libraries.cpp" -o "$work/pc/all_libraries" \
-  $as_needed $(pkg-config --cflags --libs "${libs[@]}") -Wl,-rpath,"$prefix/lib"
+"$cxx" -std=c++2b "${strict[@]}" "${flags[@]}" "$here/all_libraries.cpp" -o "$work/pc/all_libraries" \
+  $as_needed $(pkg-config "${static[@]}" --cflags --libs "${libs[@]}") -Wl,-rpath,"$prefix/lib"
 run "$work/pc/all_libraries"
 for l in "${libs[@]}"; do
   # shellcheck disable=SC2046
-  "$cxx" -std=c++20 "${flags[@]}" -DZOLT_ONLY_"$l" "$here/one_library.cpp" -o "$work/pc/${l}_only" \
-    $as_needed $(pkg-config --cflags --libs "$l") -Wl,-rpath,"$prefix/lib"
+  "$cxx" -std=c++20 "${strict[@]}" "${flags[@]}" -DZOLT_ONLY_"$l" "$here/one_library.cpp" \
+    -o "$work/pc/${l}_only" $as_needed $(pkg-config "${static[@]}" --cflags --libs "$l") \
+    -Wl,-rpath,"$prefix/lib"
   run "$work/pc/${l}_only"
 done
 
@@ -166,12 +199,12 @@ echo "-- C interface"
 # A C99 program that includes only <zolt/zolt.h>, built by a C compiler.
 # shellcheck disable=SC2046
 "$cc" -std=c99 -Wall -Wextra -pedantic -Werror "${flags[@]}" "$here/../c/test_c_api.c" \
-  -o "$work/pc/test_c_api" $(pkg-config --cflags --libs zolt) -Wl,-rpath,"$prefix/lib"
+  -o "$work/pc/test_c_api" $(pkg-config "${static[@]}" --cflags --libs zolt) -Wl,-rpath,"$prefix/lib"
 run "$work/pc/test_c_api" "$(pkg-config --modversion zolt)"
 # The host's Python cannot load a library built for another target, nor one
 # built with sanitizers, whose runtime must come first in the process.
-if [ -n "${ZOLT_EMULATOR:-}" ] || [ -n "${ZOLT_SANITIZE:-}" ]; then
-  echo "ctypes test skipped: cross or sanitizer build"
+if [ -n "${ZOLT_EMULATOR:-}" ] || [ -n "${ZOLT_SANITIZE:-}" ] || [ ${#static[@]} -gt 0 ]; then
+  echo "ctypes test skipped: cross, sanitizer or static build"
 else
   python3 "$here/../c/test_ctypes.py" "$prefix/lib/libzolt.so"
 fi
