@@ -51,6 +51,8 @@ major=$(version_part MAJOR) minor=$(version_part MINOR) patch=$(version_part PAT
 [ "$(version_part STRING)" = "\"$major.$minor.$patch\"" ] || fail "ZOLT_VERSION_STRING disagrees with its parts"
 [ -f "$prefix/include/zolt/zolt.h" ] || fail "header zolt/zolt.h not installed"
 [ -f "$prefix/lib/cmake/zolt/zoltConfig.cmake" ] || fail "CMake package not installed"
+[ -f "$prefix/include/zolt/ct_check.h" ] && [ -f "$prefix/lib/cmake/zolt/ct_check.cmake" ] &&
+  [ -x "$prefix/bin/zolt-ct-check" ] || fail "the constant-time check of a program's own code not installed"
 for l in "${libs[@]}"; do
   [ -f "$prefix/lib/pkgconfig/$l.pc" ] || fail "$l.pc not installed"
   grep -qx "Version: $major.$minor.$patch" "$prefix/lib/pkgconfig/$l.pc" || fail "$l.pc does not carry version $major.$minor.$patch"
