@@ -8,6 +8,7 @@
 #pragma once
 
 #include <zolt/byte_view.hpp>
+#include <zolt/dit.hpp>
 #include <zolt/secure_allocator.hpp>
 
 #include <cstddef>
