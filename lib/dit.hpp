@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // PSTATE.DIT, the data-independent timing mode of AArch64, read and written
 // for the calling thread. Internal and header-only: the public guard
-// (lib/dit.cpp) and the C forms use it.
+// (lib/dit.cpp), the C forms, and, built with ZOLT_DIT_OPERATIONS, every
+// library's operations use it; zolt_bigstring shares it without linking zolt.
 #pragma once
 
 #if defined(__aarch64__) && defined(__linux__)
@@ -69,5 +70,23 @@ inline bool enter() noexcept {
 inline void leave(bool was) noexcept {
   if (offered()) write(was);
 }
+
+// What each operation of the libraries opens for its duration: the mode on,
+// where offered, when the libraries are built with ZOLT_DIT_OPERATIONS;
+// nothing otherwise.
+#if defined(ZOLT_DIT_OPERATIONS)
+class operation {
+ public:
+  operation() noexcept : was_(enter()) {}
+  ~operation() { leave(was_); }
+  operation(const operation&) = delete;
+  operation& operator=(const operation&) = delete;
+
+ private:
+  bool was_;
+};
+#else
+struct operation {};
+#endif
 
 }  // namespace Zolt::dit

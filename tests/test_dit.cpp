@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
-// The CPU's data-independent timing mode: the guard and the C forms.
+// The CPU's data-independent timing mode: the guard, the C forms, and the
+// libraries' operations when built with ZOLT_DIT_OPERATIONS.
 //
 // ZOLT_TEST_DIT=supported or =unsupported, set by the tests that run this
 // program under qemu on a chosen CPU, says what the CPU offers, so that a
 // probe that misses the mode fails instead of testing nothing.
 #include <zolt/zolt.h>
 #include <zolt/zolt.hpp>
+#include <zolt/zolt_bigstring.hpp>
 
 #include <gtest/gtest.h>
 
@@ -122,6 +124,51 @@ TEST(Dit, ModeIsPerThread) {
   other.join();
   EXPECT_EQ(other_saw, before);
   EXPECT_EQ(enabled(), before);
+}
+
+// The operations see the mode on while they run when the libraries are built
+// with ZOLT_DIT_OPERATIONS, and as the caller left it otherwise; after the
+// call it is the caller's again. A predicate is the one code that runs inside
+// an operation and can look.
+#if defined(ZOLT_DIT_OPERATIONS)
+constexpr bool operations_switch = true;
+#else
+constexpr bool operations_switch = false;
+#endif
+
+struct search {
+  const char* library;
+  std::ptrdiff_t (*find)(bool (*)(int), const std::string&);
+};
+const search searches[] = {
+    {"zolt", [](bool (*p)(int), const std::string& s) { return Zolt::find_uint8(Zolt::predicate(p), s); }},
+    {"zolt_bigstring",
+     [](bool (*p)(int), const std::string& s) {
+       return Zolt_bigstring::find_uint8(Zolt::predicate(p), std::as_bytes(std::span(s)));
+     }},
+};
+
+bool seen_inside = false;
+bool look(int) {
+  seen_inside = enabled();
+  return false;
+}
+
+TEST(Dit, OperationsSwitchTheModeWhenBuiltToDoSo) {
+  const std::string text = "abc";
+  for (const search& s : searches) {
+    SCOPED_TRACE(s.library);
+    const bool before = enabled();
+    EXPECT_EQ(s.find(look, text), -1);
+    EXPECT_EQ(seen_inside, before || (operations_switch && supported()));
+    EXPECT_EQ(enabled(), before);
+    {
+      const data_independent_timing dit;
+      EXPECT_EQ(s.find(look, text), -1);
+      EXPECT_EQ(seen_inside, supported());
+      EXPECT_EQ(enabled(), supported()) << "the operation ended the caller's mode";
+    }
+  }
 }
 
 }  // namespace
