@@ -12,7 +12,7 @@
 source "$(dirname "$0")/lib.sh"
 cd "$(dirname "$0")/.."
 need_pkgs cmake ninja-build pkg-config googletest g++-i686-linux-gnu g++-s390x-linux-gnu \
-  g++-aarch64-linux-gnu qemu-user
+  g++-aarch64-linux-gnu qemu-user clang clang-16
 prefix=${ZOLT_CROSS_BUILD_PREFIX:-build-ci}
 jobs=$(( $(nproc) < 2 ? $(nproc) : 2 ))
 
@@ -49,4 +49,21 @@ for target in "${targets[@]}"; do
   cmake --build "$dir" -j"$jobs"
   step "$target: test under qemu"
   ctest --test-dir "$dir" --output-on-failure -j"$jobs"
+  if [ "$target" = aarch64 ]; then
+    # The operations switching the data-independent timing mode on, a build
+    # option off by default: its code path, on CPUs with and without the mode.
+    step "$target: ZOLT_DIT_OPERATIONS=ON, the mode's tests under qemu"
+    cmake -S . -B "$dir-dit" -G Ninja -DZOLT_WERROR=ON -DZOLT_DIT_OPERATIONS=ON \
+      -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/$target-linux-gnu.cmake" \
+      -DGTest_DIR="$PWD/$prefix-gtest-$target/lib/cmake/GTest" >/dev/null
+    cmake --build "$dir-dit" -j"$jobs" --target zolt_dit_tests
+    ctest --test-dir "$dir-dit" -R '^(Dit\.|dit_cpu_)' --output-on-failure -j"$jobs"
+    # PSTATE.DIT's register forms assemble for the base architecture, with no
+    # -march, by GCC 12, Clang 14 and Clang 16.
+    step "$target: the data-independent timing registers assemble"
+    for cxx in "$target-linux-gnu-g++" "clang++ --target=$target-linux-gnu" \
+               "clang++-16 --target=$target-linux-gnu"; do
+      $cxx -std=c++20 -Wall -Wextra -Werror -Iinclude -c lib/dit.cpp -o /dev/null
+    done
+  fi
 done

@@ -83,7 +83,13 @@ consumer_cxx_pkgconfig() {
     $(PKG_CONFIG_PATH=$usr/lib/pkgconfig pkg-config --cflags --libs "${libs[@]}") -Wl,-rpath,"$usr/lib"
   run "$out/all_libraries"
 }
-consumers=(cxx_cmake cxx_pkgconfig)
+# examples/ct_check against the packages: zolt_add_ct_test from the CMake
+# package, /usr/bin/zolt-ct-check from libzolt-dev.
+consumer_ct_check() {
+  need_pkgs valgrind
+  bash tests/consumer/ct_check.sh "$usr"
+}
+consumers=(cxx_cmake cxx_pkgconfig ct_check)
 for c in "${consumers[@]}"; do
   step "consumer $c"
   "consumer_$c"

@@ -35,6 +35,7 @@ alphabet alphabet_or_throw(base64_variant v) {
 // per word while eight can be loaded, then the last bytes, up to six per word,
 // read one by one; then the padding.
 void encode(const unsigned char* in, std::size_t n, char* out, const alphabet& a) noexcept {
+  [[maybe_unused]] const dit::operation dit_on{};
   std::size_t k = 0, o = 0;
   for (; k + 8 <= n; k += 6, o += 8) {
     lanes::store(out + o, base64::chars(base64::spread(load_be(in + k) >> 16), a));
@@ -73,6 +74,7 @@ shape shape_of(std::string_view text, const alphabet& a) noexcept {
 // lanes hold 'A' (value 0). Writes the bytes straight into dst, so no copy of
 // them is left in this frame beyond the registers.
 std::ptrdiff_t decode(const shape& s, const alphabet& a, unsigned char* dst) noexcept {
+  [[maybe_unused]] const dit::operation dit_on{};
   const std::string_view body = s.body;
   word bad = 0;
   std::size_t i = 0, o = 0;

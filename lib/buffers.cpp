@@ -27,6 +27,7 @@ void store(std::byte* p, T v) noexcept {
 // for c (all ones when c is not 0, else all zeros; behind the barrier) as a T.
 template <class Step>
 void masked_walk(std::ptrdiff_t c, std::size_t n, Step step) {
+  [[maybe_unused]] const dit::operation dit_on{};
   const auto mask = static_cast<std::uint64_t>(static_cast<std::int64_t>(detail::mask_if_not_zero(c)));
   std::size_t i = 0;
   for (; i + 8 <= n; i += 8) step(i, mask);

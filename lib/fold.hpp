@@ -14,6 +14,7 @@
 #pragma once
 
 #include "dispatch.hpp"
+#include "dit.hpp"
 
 #include <zolt/zolt.hpp>
 
@@ -337,6 +338,7 @@ std::ptrdiff_t compare_le(std::ptrdiff_t len, const R& a, const R& b) {
 
 template <class R>
 [[gnu::always_inline]] inline bool equal(const R& a, const R& b) {
+  [[maybe_unused]] const dit::operation dit_on{};
   if (a.length() != b.length()) return false;
   return equal(a.length(), a, b);
 }
@@ -344,6 +346,7 @@ template <class R>
 // The two-argument comparisons: 1 when a is shorter, -1 when longer, else the fold.
 template <class R, class Fold>
 std::ptrdiff_t compare_lengths_then(const R& a, const R& b, Fold fold) {
+  [[maybe_unused]] const dit::operation dit_on{};
   if (a.length() < b.length()) return 1;
   if (a.length() > b.length()) return -1;
   return fold(a.length(), a, b);
@@ -353,6 +356,7 @@ std::ptrdiff_t compare_lengths_then(const R& a, const R& b, Fold fold) {
 template <class R, class Fold>
 std::ptrdiff_t compare_with_len(std::ptrdiff_t len, const R& a, const R& b, Fold fold,
                                 const char* message) {
+  [[maybe_unused]] const dit::operation dit_on{};
   if (len == 0) return 0;
   if (((a.length() ^ len) | (b.length() ^ len)) != 0) throw std::invalid_argument(message);
   return fold(len, a, b);
@@ -363,6 +367,7 @@ std::ptrdiff_t compare_with_len(std::ptrdiff_t len, const R& a, const R& b, Fold
 // length alone.
 template <class R>
 bool is_zero(const R& s) {
+  [[maybe_unused]] const dit::operation dit_on{};
   const std::ptrdiff_t len = s.length();
   const unsigned char* const p = s.bytes(0, len);
   std::uint64_t acc = 0;
@@ -381,6 +386,7 @@ bool is_zero(const R& s) {
 template <class R>
 std::ptrdiff_t find_uint8(std::ptrdiff_t start, std::ptrdiff_t end, const predicate& p,
                           const R& s) {
+  [[maybe_unused]] const dit::operation dit_on{};
   return detail::find_walk(start, end, p, [&s](std::ptrdiff_t i) { return s.get(i); });
 }
 

@@ -54,6 +54,7 @@ ZOLT_AVX2 void encode_hex_avx2(const unsigned char* in, std::size_t n, char* out
 #endif
 
 void encode_hex(const unsigned char* in, std::size_t n, char* out) noexcept {
+  [[maybe_unused]] const dit::operation dit_on{};
 #if ZOLT_X86_AVX2
   if (n >= 16 && dispatch::avx2()) return encode_hex_avx2(in, n, out);
 #endif
@@ -121,6 +122,7 @@ ZOLT_AVX2 std::ptrdiff_t decode_hex_avx2(const char* h, std::size_t n, unsigned 
 // indicator; every character pair is visited whatever it holds. Writes the
 // bytes straight into dst, so no copy of them is left in this frame.
 std::ptrdiff_t decode_hex(std::string_view h, unsigned char* dst) noexcept {
+  [[maybe_unused]] const dit::operation dit_on{};
   const std::size_t n = h.size() >> 1;
   const std::ptrdiff_t odd = static_cast<std::ptrdiff_t>(h.size() & 1) << 4;
 #if ZOLT_X86_AVX2
@@ -153,6 +155,7 @@ ZOLT_AVX2 void map_case_avx2(const char* in, std::size_t n, char* out, char firs
 template <class Map, class MapLanes>
 void map_bytes(std::string_view s, char* const dst, [[maybe_unused]] char first, Map map,
                MapLanes map_lanes) {
+  [[maybe_unused]] const dit::operation dit_on{};
 #if ZOLT_X86_AVX2
   if (s.size() >= 32 && dispatch::avx2()) {
     map_case_avx2(s.data(), s.size(), dst, first);
@@ -220,6 +223,7 @@ namespace {
 // The last `digits` decimal digits of value read as unsigned 32-bit into dst,
 // zero-padded; digits >= 0.
 inline void write_decimal(std::ptrdiff_t digits, std::int32_t value, char* const dst) noexcept {
+  [[maybe_unused]] const dit::operation dit_on{};
   const ten_digits d = decimal_digits(value);
   const std::uint64_t tail = d.tail | lanes::ones * 48;  // the last eight characters
   // The last min(digits, 10) of the ten characters, the last eight in one

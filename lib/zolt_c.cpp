@@ -7,6 +7,7 @@
 // C++ call in run and every pointer it takes (byte strings as bytes{p, n});
 // a new exception message gets a ZOLT_ERR_* code in zolt.h and a row in
 // messages; zolt_*'s name is exported by the version script already.
+#include "dit.hpp"
 #include "zolt_into.hpp"
 
 #include <zolt/version.h>
@@ -262,5 +263,11 @@ ptrdiff_t zolt_select_a_if_in_range(ptrdiff_t low, ptrdiff_t high, ptrdiff_t n, 
                                     ptrdiff_t b) {
   return Zolt::select_a_if_in_range(low, high, n, a, b);
 }
+
+int zolt_dit_supported(void) { return Zolt::data_independent_timing::supported(); }
+
+int zolt_dit_enable(void) { return Zolt::dit::enter(); }
+
+void zolt_dit_restore(int previous) { Zolt::dit::leave(previous != 0); }
 
 }  // extern "C"

@@ -129,6 +129,7 @@ constexpr int divmod_shift(std::uint32_t m) noexcept {
 inline std::pair<std::int32_t, std::int32_t> divmod_by_reciprocal(std::int32_t dividend,
                                                                   std::int32_t m,
                                                                   std::uint32_t reciprocal) {
+  [[maybe_unused]] const dit::operation dit_on{};
   const auto x = static_cast<std::uint64_t>(of_uint32(dividend));
   const auto q = static_cast<std::int32_t>(static_cast<std::uint32_t>(
       (((x * reciprocal) >> 32) + x) >> divmod_shift(static_cast<std::uint32_t>(m))));

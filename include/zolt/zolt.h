@@ -182,6 +182,15 @@ ZOLT_C_EXPORT ptrdiff_t zolt_select_int(ptrdiff_t c, ptrdiff_t a, ptrdiff_t b);
 ZOLT_C_EXPORT ptrdiff_t zolt_select_a_if_in_range(ptrdiff_t low, ptrdiff_t high, ptrdiff_t n,
                                                   ptrdiff_t a, ptrdiff_t b);
 
+/* The CPU's data-independent timing mode for the calling thread, as the C++
+ * guard Zolt::data_independent_timing sets it: PSTATE.DIT on AArch64 CPUs that
+ * have it, nothing anywhere else. zolt_dit_supported is 1 when the CPU and the
+ * system offer the mode, else 0. zolt_dit_enable turns it on and returns the
+ * state before, 0 or 1, which zolt_dit_restore puts back; pairs nest. */
+ZOLT_C_EXPORT int zolt_dit_supported(void);
+ZOLT_C_STATUS int zolt_dit_enable(void);
+ZOLT_C_EXPORT void zolt_dit_restore(int previous);
+
 #ifdef __cplusplus
 }
 #endif

@@ -462,6 +462,22 @@ static void test_selectors(void) {
 /* A NULL byte string with bytes, a NULL result or predicate, or a NULL buffer
  * with room: ZOLT_ERR_NULL_POINTER, nothing written, no call made. NULL with
  * no bytes is an empty string. */
+/* The mode is the CPU's: pairs nest, and each restores the state it found
+ * (tests/test_dit.cpp runs them on CPUs with and without the mode). */
+static void test_dit(void) {
+  const int supported = zolt_dit_supported();
+  int outer, inner;
+  CHECK(supported == 0 || supported == 1, "dit_supported: %d", supported);
+  outer = zolt_dit_enable();
+  inner = zolt_dit_enable();
+  CHECK(inner == supported, "dit_enable inside a pair: %d", inner);
+  zolt_dit_restore(inner);
+  zolt_dit_restore(outer);
+  inner = zolt_dit_enable();
+  CHECK(inner == outer, "dit_restore: %d after, %d before", inner, outer);
+  zolt_dit_restore(inner);
+}
+
 static void test_null_pointers(void) {
   search ctx = {'a', 1, 0, {0}};
   bool flag = true;
@@ -524,6 +540,7 @@ int main(int argc, char **argv) {
   test_buffers();
   test_wipe();
   test_selectors();
+  test_dit();
   test_null_pointers();
   if (failures == 0) printf("C interface: all checks passed\n");
   return failures != 0;

@@ -48,6 +48,7 @@ using namespace std::string_view_literals;
   Zolt::base64_of_bytes_into(tag, std::span<std::uint8_t>(raw.data(), 0), Zolt::base64_variant::url);
   (void)ok;
   (void)kinds;
+  const Zolt::data_independent_timing dit;
 #elif defined(CASE_char_array)
   const char a[4] = {0, 1, 2, 3}, b[4] = {0, 9, 9, 9};
   (void)Zolt::equal(a, b);
@@ -71,6 +72,9 @@ using namespace std::string_view_literals;
   (void)Cstruct::of_string("a\0b");
 #elif defined(CASE_ignored_result)
   Zolt::equal(s, v);
+#elif defined(CASE_discarded_guard)
+  // On and off again at once: the guard must live in a variable.
+  Zolt::data_independent_timing{};
 #elif defined(CASE_dangling_predicate)
   const Zolt::predicate p = [](int b) { return b == 0; };
   (void)Zolt::find_uint8(p, s);

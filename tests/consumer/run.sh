@@ -57,6 +57,8 @@ major=$(version_part MAJOR) minor=$(version_part MINOR) patch=$(version_part PAT
 [ "$(version_part STRING)" = "\"$major.$minor.$patch\"" ] || fail "ZOLT_VERSION_STRING disagrees with its parts"
 [ -f "$prefix/include/zolt/zolt.h" ] || fail "header zolt/zolt.h not installed"
 [ -f "$prefix/lib/cmake/zolt/zoltConfig.cmake" ] || fail "CMake package not installed"
+[ -f "$prefix/include/zolt/ct_check.h" ] && [ -f "$prefix/lib/cmake/zolt/ct_check.cmake" ] &&
+  [ -x "$prefix/bin/zolt-ct-check" ] || fail "the constant-time check of a program's own code not installed"
 for l in "${libs[@]}"; do
   [ -f "$prefix/lib/pkgconfig/$l.pc" ] || fail "$l.pc not installed"
   grep -qx "Version: $major.$minor.$patch" "$prefix/lib/pkgconfig/$l.pc" || fail "$l.pc does not carry version $major.$minor.$patch"
@@ -103,7 +105,8 @@ c_api="zolt_strerror zolt_version_string zolt_equal zolt_compare_be zolt_compare
   zolt_ascii_of_int32 zolt_lowercase_ascii zolt_uppercase_ascii zolt_hex_of_bytes zolt_bytes_of_hex
   zolt_wipe zolt_one_if_not_zero zolt_zero_if_not_zero zolt_int_of_bool zolt_bool_of_int
   zolt_select_int zolt_select_a_if_in_range zolt_base64_encoded_size zolt_base64_decoded_max_size
-  zolt_base64_of_bytes zolt_bytes_of_base64 zolt_is_zero zolt_copy_if zolt_swap_if"
+  zolt_base64_of_bytes zolt_bytes_of_base64 zolt_is_zero zolt_copy_if zolt_swap_if
+  zolt_dit_supported zolt_dit_enable zolt_dit_restore"
 # The words given, sorted, one space after each.
 words() { printf '%s\n' "$@" | sed '/^$/d' | sort -u | tr '\n' ' '; }
 # The symbols a library lets a program see, demangled: its defined dynamic
@@ -116,9 +119,10 @@ visible() {
     "$nm" -DC --defined-only "$prefix/lib/lib$1.so" | cut -d' ' -f3-
   fi
 }
-# Every visible symbol must be NAMESPACE::name(...) with name in the expected
-# list, or a C function zolt_* in the list C_NAMES (none by default), and every
-# listed name must be there.
+# Every visible symbol must be NAMESPACE::name(...) or
+# NAMESPACE::class::member(...) with that name in the expected list, or a C
+# function zolt_* in the list C_NAMES (none by default), and every listed name
+# must be there.
 expect_exports() {
   local lib=$1 namespace=$2 expected c_expected got c_got
   # shellcheck disable=SC2086  # the lists are meant to split into words
@@ -126,7 +130,7 @@ expect_exports() {
   # shellcheck disable=SC2086
   c_expected=$(words ${4:-})
   got=$(visible "$lib" | sed 's/\[abi:[^]]*\]//; s/(.*//' | sort -u)
-  if echo "$got" | grep -v -x -e "$namespace::[a-z0-9_]*" -e "zolt_[a-z0-9_]*" >&2; then
+  if echo "$got" | grep -v -x -e "$namespace::[a-z0-9_]*\(::~\?[a-z0-9_]*\)\?" -e "zolt_[a-z0-9_]*" >&2; then
     fail "lib$lib exports the symbols above, outside its API"
   fi
   # shellcheck disable=SC2046
@@ -140,7 +144,9 @@ expect_exports zolt Zolt "$seven divmod ascii_of_int32 lowercase_ascii uppercase
   hex_of_string string_of_hex find_uint8_inner hex_of_bytes_into hex_of_string_into
   bytes_of_hex_into string_of_hex_into wipe version_string base64_of_string base64_of_bytes string_of_base64
   base64_of_string_into base64_of_bytes_into string_of_base64_into
-  bytes_of_base64_into is_zero copy_if swap_if secure_allocate secure_deallocate" "$c_api"
+  bytes_of_base64_into is_zero copy_if swap_if secure_allocate secure_deallocate
+  data_independent_timing::data_independent_timing data_independent_timing::~data_independent_timing
+  data_independent_timing::supported data_independent_timing::enabled" "$c_api"
 expect_exports zolt_bigstring Zolt_bigstring "$seven find_uint8_inner is_zero"
 expect_exports zolt_bytes Zolt_bytes "$seven is_zero"
 expect_exports zolt_cstruct Zolt_cstruct "$seven is_zero"

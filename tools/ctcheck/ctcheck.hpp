@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: MIT
 // The constant-time checker: runs every operation that reads secrets with its
-// secret inputs marked undefined for valgrind's memcheck, so that a branch or a
-// memory address that depends on a secret is reported as a use of an
+// secret inputs marked by ZOLT_CT_SECRET (<zolt/ct_check.h>, the marks zolt's
+// users prove their own code with), so that valgrind's memcheck reports a
+// branch or a memory address that depends on a secret as a use of an
 // uninitialised value. Public inputs (lengths, len, start, m, digits) stay
-// defined. Results are marked defined again before the checker looks at them,
-// and they are compared with plain models so that a miscompiled mask is caught
-// as well.
+// unmarked. Results are made public again with ZOLT_CT_PUBLIC before the
+// checker looks at them, and they are compared with plain models so that a
+// miscompiled mask is caught as well.
 #pragma once
 
-#include <valgrind/memcheck.h>
+#include <zolt/ct_check.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -21,20 +22,20 @@
 
 namespace ctcheck {
 
-// Marks the bytes of v as secret (undefined) or revealed (defined). The client
-// requests take the address, so v lives in memory at this point.
+// Marks the bytes of v as secret or revealed (public). The marks take the
+// address, so v lives in memory at this point.
 template <class T>
 void taint(T& v) {
-  VALGRIND_MAKE_MEM_UNDEFINED(&v, sizeof v);
+  ZOLT_CT_SECRET(&v, sizeof v);
 }
-inline void taint(void* p, std::size_t n) { VALGRIND_MAKE_MEM_UNDEFINED(p, n); }
+inline void taint(void* p, std::size_t n) { ZOLT_CT_SECRET(p, n); }
 
 template <class T>
 T reveal(T v) {
-  VALGRIND_MAKE_MEM_DEFINED(&v, sizeof v);
+  ZOLT_CT_PUBLIC(&v, sizeof v);
   return v;
 }
-inline void reveal(const void* p, std::size_t n) { VALGRIND_MAKE_MEM_DEFINED(p, n); }
+inline void reveal(const void* p, std::size_t n) { ZOLT_CT_PUBLIC(p, n); }
 
 // A copy of s whose bytes are secret.
 inline std::string secret(std::string_view s) {

@@ -4,9 +4,11 @@
 //   zolt_ctcheck [NAME...]        operations: every one must add no error and
 //                                 give the model's results;
 //   zolt_ctcheck --controls       negative controls: every one must add errors.
-// Run it as: valgrind --tool=memcheck -q --error-exitcode=N --track-origins=yes
-// (without --error-exitcode for --controls, whose errors are expected).
+// Run it through zolt-ct-check (with --error-exitcode=0 for --controls, whose
+// errors are expected).
 #include "ctcheck.hpp"
+
+#include <valgrind/memcheck.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -94,8 +96,8 @@ std::ptrdiff_t find(std::ptrdiff_t start, std::uint8_t target, std::string_view 
 
 int main(int argc, char** argv) {
   using namespace ctcheck;
-  if (!RUNNING_ON_VALGRIND) {
-    std::fprintf(stderr, "ctcheck: run me under valgrind --tool=memcheck\n");
+  if (!ZOLT_CT_CHECKING) {
+    std::fprintf(stderr, "ctcheck: run me through zolt-ct-check\n");
     return 2;
   }
   const bool controls = argc > 1 && std::strcmp(argv[1], "--controls") == 0;
