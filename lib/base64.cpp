@@ -212,7 +212,10 @@ ZOLT_AVX2 std::size_t decode_avx2(const char* in, std::size_t n, unsigned char* 
 void encode(const unsigned char* in, std::size_t n, char* out, const alphabet& a) noexcept {
   std::size_t k = 0;
 #if ZOLT_X86_AVX2
-  if (dispatch::avx2()) k = encode_avx2(in, n, out, vector_tables_for(a));
+  if (dispatch::avx2()) {
+    k = encode_avx2(in, n, out, vector_tables_for(a));
+    wipe_returned_frames();
+  }
 #endif
   std::size_t o = k / 3 * 4;
   for (; k + 8 <= n; k += 6, o += 8) {
@@ -259,7 +262,10 @@ std::ptrdiff_t decode(const shape& s, const alphabet& a, unsigned char* dst) noe
   word bad = 0;
   std::size_t i = 0;
 #if ZOLT_X86_AVX2
-  if (dispatch::avx2()) i = decode_avx2(body.data(), body.size(), dst, vector_tables_for(a), bad);
+  if (dispatch::avx2()) {
+    i = decode_avx2(body.data(), body.size(), dst, vector_tables_for(a), bad);
+    wipe_returned_frames();
+  }
 #endif
   std::size_t o = i / 4 * 3;
   for (; i + 8 <= body.size(); i += 8, o += 6) {
