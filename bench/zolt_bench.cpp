@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Throughput of zolt's operations beside the physical limit (memcmp, memcpy,
 // memchr, table lookups, std::to_chars, the divide instruction) and beside the
-// constant-time peers (OpenSSL's CRYPTO_memcmp, libsodium). One process run,
+// constant-time peers (OpenSSL's CRYPTO_memcmp, libsodium), and OpenSSL's
+// table-driven base64 (EVP_EncodeBlock, EVP_DecodeBlock). One process run,
 // bytes per second; bench/ratios.py turns the JSON output into the ratio table.
 //
 // Results are kept alive with keep() below rather than benchmark::DoNotOptimize,
@@ -11,6 +12,7 @@
 
 #include <benchmark/benchmark.h>
 #include <openssl/crypto.h>
+#include <openssl/evp.h>
 #include <sodium.h>
 
 #include <algorithm>
@@ -20,6 +22,7 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -230,6 +233,25 @@ void sodium_bin2base64_encode(benchmark::State& st) {
   });
 }
 
+std::span<char> out_chars(std::size_t n) { return {reinterpret_cast<char*>(data().out.data()), n}; }
+
+// Into a buffer of the exact size, in the variant given as the argument.
+template <Zolt::base64_variant V>
+void zolt_base64_of_bytes_into(benchmark::State& st) {
+  per_byte(st, [&](std::size_t n) {
+    Zolt::base64_of_bytes_into(std::span<const std::uint8_t>(data().a.data(), n),
+                               out_chars(Zolt::base64_encoded_size(n, V)), V);
+    keep(data().out);
+  });
+}
+// Table-driven, not constant time: the standard padded alphabet.
+void EVP_EncodeBlock_encode(benchmark::State& st) {
+  per_byte(st, [&](std::size_t n) {
+    keep(EVP_EncodeBlock(data().out.data(), data().a.data(), static_cast<int>(n)));
+    keep(data().out);
+  });
+}
+
 // Decoders: the standard padded text of the first n random bytes; bytes per
 // second counts the decoded bytes.
 std::string base64_text(const benchmark::State& st) {
@@ -238,6 +260,22 @@ std::string base64_text(const benchmark::State& st) {
 void zolt_string_of_base64(benchmark::State& st) {
   const std::string text = base64_text(st);
   per_byte(st, [&](std::size_t) { keep(Zolt::string_of_base64(text)); });
+}
+void zolt_bytes_of_base64_into(benchmark::State& st) {
+  const std::string text = base64_text(st);
+  per_byte(st, [&](std::size_t n) {
+    keep(Zolt::bytes_of_base64_into(text, std::span<std::uint8_t>(data().out.data(), n)));
+    keep(data().out);
+  });
+}
+// Table-driven and lenient (whitespace skipped, no error until the end).
+void EVP_DecodeBlock_decode(benchmark::State& st) {
+  const std::string text = base64_text(st);
+  per_byte(st, [&](std::size_t) {
+    keep(EVP_DecodeBlock(data().out.data(), reinterpret_cast<const unsigned char*>(text.data()),
+                         static_cast<int>(text.size())));
+    keep(data().out);
+  });
 }
 void sodium_base642bin_decode(benchmark::State& st) {
   const std::string text = base64_text(st);
@@ -355,7 +393,13 @@ BENCHMARK(sodium_hex2bin_decode)->Apply(sizes);
 BENCHMARK(table_hex_decode)->Apply(sizes);
 BENCHMARK(zolt_base64_of_string)->Apply(sizes);
 BENCHMARK(sodium_bin2base64_encode)->Apply(sizes);
+BENCHMARK(zolt_base64_of_bytes_into<Zolt::base64_variant::standard>)->Name("zolt_base64_of_bytes_into")->Apply(sizes);
+BENCHMARK(zolt_base64_of_bytes_into<Zolt::base64_variant::url_unpadded>)
+    ->Name("zolt_base64_of_bytes_into_url_unpadded")->Apply(sizes);
+BENCHMARK(EVP_EncodeBlock_encode)->Apply(sizes);
 BENCHMARK(zolt_string_of_base64)->Apply(sizes);
+BENCHMARK(zolt_bytes_of_base64_into)->Apply(sizes);
+BENCHMARK(EVP_DecodeBlock_decode)->Apply(sizes);
 BENCHMARK(sodium_base642bin_decode)->Apply(sizes);
 BENCHMARK(zolt_lowercase_ascii)->Apply(sizes);
 BENCHMARK(zolt_uppercase_ascii)->Apply(sizes);

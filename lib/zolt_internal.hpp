@@ -72,6 +72,20 @@ inline void check_room(std::size_t have, std::size_t needed, const char* message
 using detail::wiped_on_return;
 using detail::zero_in_place;
 
+// Unoptimised builds keep every temporary in the stack frame, vector
+// registers included, so the frames of a vector loop that has returned still
+// hold the bytes it handled, below its caller's frame. Called by that caller,
+// this zeroes the stack there (such frames take under 8 KiB at -O0); in
+// optimised builds the loops keep those bytes in registers, and it is empty.
+#if defined(__OPTIMIZE__)
+inline void wipe_returned_frames() noexcept {}
+#else
+[[gnu::noinline]] inline void wipe_returned_frames() noexcept {
+  unsigned char area[8192];
+  zero_in_place(area, sizeof area);
+}
+#endif
+
 // A new Out (std::string or std::vector<std::uint8_t>) of n bytes, each first
 // set to init and then written by write(data).
 template <class Out, class Write>

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 // The base64 codec: the RFC 4648 vectors in the four variants, every character
 // and value of the lane arithmetic, each malformation the decoder reports, the
-// buffer forms and their sizes, and differential tests against naive models.
+// buffer forms and their sizes, in-place decoding, and differential tests
+// against naive models at every length, alignment and byte position. Part of
+// the fast-path program, which runs once as the machine chooses and once with
+// the portable loops forced.
 #include "base64.hpp"
 #include "base64_model.hpp"
 #include "test_core.hpp"
@@ -45,7 +48,8 @@ std::vector<std::uint8_t> to_vector(std::string_view s) {
 }
 
 // Every decoding form on text: the same verdict and, when it is 0, the same
-// bytes; the buffer forms with a buffer of the maximum size.
+// bytes; the buffer forms with a buffer of the maximum size, and in place,
+// where the bytes, even meaningless ones, must be those of the other buffer.
 struct decoded {
   bool ok;
   std::string bytes;
@@ -57,12 +61,17 @@ decoded decode_all_ways(std::string_view text, V v) {
   const auto [e3, n3] = Zolt::string_of_base64_into(text, into, v);
   std::vector<std::uint8_t> bytes_into(into.size());
   const auto [e4, n4] = Zolt::bytes_of_base64_into(text, bytes_into, v);
+  std::string in_place(text);
+  const auto [e5, n5] = Zolt::string_of_base64_into(in_place, in_place, v);
   EXPECT_TRUE(e1 == 0 || e1 == 1) << e1;
   EXPECT_EQ(e2, e1);
   EXPECT_EQ(e3, e1);
   EXPECT_EQ(e4, e1);
+  EXPECT_EQ(e5, e1);
   EXPECT_EQ(n3, str.size());
   EXPECT_EQ(n4, str.size());
+  EXPECT_EQ(n5, str.size());
+  EXPECT_EQ(in_place.substr(0, n5), into.substr(0, n3));
   if (e1 == 0) {
     EXPECT_EQ(vec, to_vector(str));
     EXPECT_EQ(into.substr(0, n3), str);
@@ -206,18 +215,25 @@ TEST(Base64, EveryMalformationIsReported) {
       {"Zm9vYmFyZm9vYmFyZm9vYm9=", padded_only, "unused bits set after a long text"},
       {"Zm9vYmFyZm9vYmFyZm9vYmF", unpadded_only, "unused bits set after a long text"},
   };
-  for (const Row& r : rows) {
-    for (V v : r.variants) {
-      SCOPED_TRACE(testing::Message() << r.why << ": \"" << r.text << "\" " << name(v));
-      ASSERT_FALSE(model_decode(r.text, v).has_value()) << "the row is not malformed";
-      EXPECT_FALSE(decode_all_ways(r.text, v).ok);
+  // Each row also after whole groups, so that it straddles the end of a
+  // 32-character vector block or lies past two of them.
+  for (const std::size_t groups : {0, 7, 8, 15, 16}) {
+    std::string prefix;
+    for (std::size_t g = 0; g < groups; ++g) prefix += "Zm9v";
+    for (const Row& r : rows) {
+      for (V v : r.variants) {
+        const std::string text = prefix + r.text;
+        SCOPED_TRACE(testing::Message() << r.why << ": \"" << text << "\" " << name(v));
+        ASSERT_FALSE(model_decode(text, v).has_value()) << "the row is not malformed";
+        EXPECT_FALSE(decode_all_ways(text, v).ok);
+      }
     }
-  }
-  // The canonical neighbours of some rows above.
-  const std::pair<std::string_view, V> canonical[] = {
-      {"Zg", V::standard_unpadded}, {"Zm8", V::url_unpadded}, {"Zg==", V::url}, {"Zm8=", V::standard}, {"", V::standard}};
-  for (const auto& [text, v] : canonical) {
-    EXPECT_TRUE(decode_all_ways(text, v).ok) << text << " " << name(v);
+    // The canonical neighbours of some rows above.
+    const std::pair<std::string_view, V> canonical[] = {
+        {"Zg", V::standard_unpadded}, {"Zm8", V::url_unpadded}, {"Zg==", V::url}, {"Zm8=", V::standard}, {"", V::standard}};
+    for (const auto& [text, v] : canonical) {
+      EXPECT_TRUE(decode_all_ways(prefix + std::string(text), v).ok) << prefix << text << " " << name(v);
+    }
   }
 }
 
@@ -299,6 +315,59 @@ TEST(Base64, RoundTripsAndMatchesModelOnRandomBytes) {
       const decoded d = decode_all_ways(fenced_text.view(), v);
       ASSERT_TRUE(d.ok);
       ASSERT_EQ(d.bytes, s);
+    }
+  }
+}
+
+// Every length 0..300 with the input and the output at each of 32
+// alignments (the vector loads and stores cross every boundary): the text is
+// the model's and decodes back, on whichever code path runs.
+TEST(Base64, EveryLengthAtEveryAlignment) {
+  Rng g(0xa119);
+  std::string source(400 + 32, '\0'), target(400 + 32, '\0');
+  for (std::size_t n = 0; n <= 300; ++n) {
+    const std::string s = random_bytes(g, n);
+    for (V v : kVariants) {
+      const std::string text = model_encode(s, v);
+      for (std::size_t at = 0; at < 32; ++at) {
+        SCOPED_TRACE(testing::Message() << name(v) << " length " << n << " input at " << at);
+        char* const in = source.data() + at;
+        char* const out = target.data() + 31 - at;
+        s.copy(in, n);
+        Zolt::base64_of_string_into(std::string_view(in, n), std::span(out, text.size()), v);
+        ASSERT_EQ(std::string_view(out, text.size()), text);
+        text.copy(in, text.size());
+        const auto [error, m] = Zolt::string_of_base64_into(std::string_view(in, text.size()), std::span(out, n), v);
+        ASSERT_EQ(error, 0);
+        ASSERT_EQ(m, n);
+        ASSERT_EQ(std::string_view(out, n), s);
+      }
+    }
+  }
+}
+
+// Each byte at each position of a 44-character text (a vector block, a word
+// and a partial word), amid characters of the value 0 and of the value 63:
+// the verdict and bytes of the model, and the 64 characters of the alphabet
+// encode back to the text.
+TEST(Base64, EveryByteAtEveryPosition) {
+  for (V v : kVariants) {
+    const std::string abc = alphabet(v);
+    for (const char background : {abc[0], abc[63]}) {
+      for (std::size_t at = 0; at < 44; ++at) {
+        for (int c = 0; c < 256; ++c) {
+          std::string text(44, background);
+          text[at] = static_cast<char>(c);
+          SCOPED_TRACE(testing::Message() << name(v) << " byte " << c << " at " << at << " amid " << background);
+          const auto expected = model_decode(text, v);
+          const decoded d = decode_all_ways(text, v);
+          ASSERT_EQ(d.ok, expected.has_value());
+          if (expected) {
+            ASSERT_EQ(d.bytes, *expected);
+            ASSERT_EQ(encode_all_ways(d.bytes, v), text);
+          }
+        }
+      }
     }
   }
 }
