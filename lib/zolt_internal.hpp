@@ -66,6 +66,15 @@ inline void check_room(std::size_t have, std::size_t needed, const char* message
   if (have < needed) throw std::invalid_argument(message);
 }
 
+// Whether an output of out_n bytes at out and an input of in_n bytes at in
+// share a byte, other than by starting at the same one (in place). Addresses
+// and sizes are public.
+inline bool overlap_not_in_place(const void* out, std::size_t out_n, const void* in,
+                                 std::size_t in_n) noexcept {
+  const auto o = reinterpret_cast<std::uintptr_t>(out), i = reinterpret_cast<std::uintptr_t>(in);
+  return out_n != 0 && in_n != 0 && o != i && o < i + in_n && i < o + out_n;
+}
+
 // Zeroes n bytes at p; the asm may read them, so the stores cannot be dropped
 // as dead. Inline: a call would cost more than a short result itself.
 inline void zero_in_place(void* p, std::size_t n) noexcept {

@@ -459,3 +459,7 @@ ZOLT_REJECT_C_STRINGS(is_zero, ZOLT_ANY_C_STRING)
 #undef ZOLT_FIRST_C_STRING
 
 }  // namespace Zolt
+
+// The typed vocabulary for the caller's own constant-time code, built on the
+// barrier and the selectors above.
+#include <zolt/choice.hpp>

@@ -112,7 +112,8 @@ expect_exports zolt Zolt "$seven divmod ascii_of_int32 lowercase_ascii uppercase
   hex_of_string bytes_of_hex string_of_hex find_uint8_inner hex_of_bytes_into hex_of_string_into
   bytes_of_hex_into string_of_hex_into wipe version_string base64_of_string base64_of_bytes string_of_base64
   bytes_of_base64 base64_of_string_into base64_of_bytes_into string_of_base64_into
-  bytes_of_base64_into is_zero copy_if swap_if" "$c_api"
+  bytes_of_base64_into is_zero copy_if swap_if ct_lookup_row increment_le increment_be add_le add_be
+  sub_le sub_be pad_iso7816 pad_pkcs7 unpad_iso7816 unpad_pkcs7" "$c_api"
 expect_exports zolt_bigstring Zolt_bigstring "$seven find_uint8_inner is_zero"
 expect_exports zolt_bytes Zolt_bytes "$seven is_zero"
 expect_exports zolt_cstruct Zolt_cstruct "$seven is_zero"
