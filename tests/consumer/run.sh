@@ -85,7 +85,9 @@ c_api="zolt_strerror zolt_version_string zolt_equal zolt_compare_be zolt_compare
   zolt_ascii_of_int32 zolt_lowercase_ascii zolt_uppercase_ascii zolt_hex_of_bytes zolt_bytes_of_hex
   zolt_wipe zolt_one_if_not_zero zolt_zero_if_not_zero zolt_int_of_bool zolt_bool_of_int
   zolt_select_int zolt_select_a_if_in_range zolt_base64_encoded_size zolt_base64_decoded_max_size
-  zolt_base64_of_bytes zolt_bytes_of_base64 zolt_is_zero zolt_copy_if zolt_swap_if"
+  zolt_base64_of_bytes zolt_bytes_of_base64 zolt_is_zero zolt_copy_if zolt_swap_if
+  zolt_ct_lookup_row zolt_increment_le zolt_increment_be zolt_add_le zolt_add_be zolt_sub_le
+  zolt_sub_be zolt_pad_iso7816 zolt_pad_pkcs7 zolt_unpad_iso7816 zolt_unpad_pkcs7"
 # The words given, sorted, one space after each.
 words() { printf '%s\n' "$@" | sed '/^$/d' | sort -u | tr '\n' ' '; }
 # Every defined dynamic symbol must be NAMESPACE::name(...) with name in the
