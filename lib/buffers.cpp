@@ -61,4 +61,38 @@ void swap_if(std::ptrdiff_t c, std::span<std::byte> a, std::span<std::byte> b) {
   });
 }
 
+void copy_if(choice c, std::span<std::byte> dst, std::span<const std::byte> src) {
+  copy_if(static_cast<std::ptrdiff_t>(c.mask()), dst, src);
+}
+
+void swap_if(choice c, std::span<std::byte> a, std::span<std::byte> b) {
+  swap_if(static_cast<std::ptrdiff_t>(c.mask()), a, b);
+}
+
+// Each row ORed into out under the mask of its index, the first one stored
+// instead, so that out may be the table's first row (in place).
+void ct_lookup_row(std::span<const std::byte> table, std::size_t row_size, std::size_t index,
+                   std::span<std::byte> out) {
+  if (row_size == 0 || table.size() % row_size != 0 || out.size() != row_size) {
+    throw std::invalid_argument("ct_lookup_row: bad table shape");
+  }
+  if (overlap_not_in_place(out.data(), out.size(), table.data(), table.size())) {
+    throw std::invalid_argument("ct_lookup_row: buffers overlap");
+  }
+  std::byte* const o = out.data();
+  if (table.empty()) {
+    std::memset(o, 0, row_size);
+    return;
+  }
+  for (std::size_t r = 0; r < table.size() / row_size; ++r) {
+    const std::byte* const row = table.data() + r * row_size;
+    masked_walk(static_cast<std::ptrdiff_t>(ct_eq(r, index).mask()), row_size,
+                [o, row, r](std::size_t i, auto mask) {
+                  using T = decltype(mask);
+                  const T kept = r == 0 ? T{0} : load<T>(o + i);
+                  store<T>(o + i, static_cast<T>(kept | (load<T>(row + i) & mask)));
+                });
+  }
+}
+
 }  // namespace Zolt

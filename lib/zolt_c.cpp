@@ -37,6 +37,11 @@ constexpr message messages[] = {
     {ZOLT_ERR_NULL_POINTER, "null pointer"},
     {ZOLT_ERR_UNKNOWN_VARIANT, "base64: unknown variant"},
     {ZOLT_ERR_SIZES_DIFFER, "sizes differ"},
+    {ZOLT_ERR_OVERLAP, "buffers overlap"},
+    {ZOLT_ERR_BLOCK_SIZE_ZERO, "pad: block size 0"},
+    {ZOLT_ERR_BLOCK_SIZE_ABOVE_255, "pad: block size above 255"},
+    {ZOLT_ERR_PAD_BUFFER_TOO_SMALL, "pad: buffer too small"},
+    {ZOLT_ERR_BAD_TABLE_SHAPE, "ct_lookup_row: bad table shape"},
 };
 
 // The code of an std::invalid_argument. Every message the wrapped operations
@@ -96,6 +101,38 @@ Zolt::base64_variant cxx(int v) noexcept {
   return static_cast<Zolt::base64_variant>(v);
 }
 static_assert(static_cast<int>(Zolt::base64_variant::url_unpadded) == ZOLT_BASE64_URL_UNPADDED);
+
+// A number in bytes, a buffer to pad, or a padded text.
+std::span<std::uint8_t> numbers(void* p, std::size_t n) noexcept { return {static_cast<std::uint8_t*>(p), n}; }
+std::span<const std::uint8_t> numbers(const void* p, std::size_t n) noexcept {
+  return {static_cast<const std::uint8_t*>(p), n};
+}
+
+// add_* and sub_*: *mask from op(a, b), a C++ sum whose carry is a choice.
+template <auto op>
+int sum(std::uint64_t* mask, void* a, size_t a_len, const void* b, size_t b_len) noexcept {
+  return call([&] { *mask = op(numbers(a, a_len), numbers(b, b_len)).mask(); }, mask, bytes{a, a_len},
+              bytes{b, b_len});
+}
+
+// pad_* and unpad_*: the C++ padding, its validity a mask.
+template <auto op>
+int pad(size_t* padded_len, void* buf, size_t buf_size, size_t unpadded_len, size_t block_size) noexcept {
+  return call([&] { *padded_len = op(numbers(buf, buf_size), unpadded_len, block_size); }, padded_len,
+              bytes{buf, buf_size});
+}
+
+template <auto op>
+int unpad(size_t* unpadded_len, std::uint64_t* valid, const void* padded, size_t len,
+          size_t block_size) noexcept {
+  return call(
+      [&] {
+        const auto [n, ok] = op(numbers(padded, len), block_size);
+        *unpadded_len = n;
+        *valid = ok.mask();
+      },
+      unpadded_len, valid, bytes{padded, len});
+}
 
 // A C predicate and its context as a C++ callable.
 struct c_predicate {
@@ -269,5 +306,58 @@ int zolt_dit_supported(void) { return Zolt::data_independent_timing::supported()
 int zolt_dit_enable(void) { return Zolt::dit::enter(); }
 
 void zolt_dit_restore(int previous) { Zolt::dit::leave(previous != 0); }
+int zolt_ct_lookup_row(void* out, size_t out_size, const void* table, size_t table_size,
+                       size_t row_size, size_t index) {
+  return call(
+      [&] {
+        Zolt::ct_lookup_row(std::span(static_cast<const std::byte*>(table), table_size), row_size, index,
+                            std::span(static_cast<std::byte*>(out), out_size));
+      },
+      bytes{out, out_size}, bytes{table, table_size});
+}
+
+int zolt_increment_le(void* n, size_t len) {
+  return call([&] { Zolt::increment_le(numbers(n, len)); }, bytes{n, len});
+}
+
+int zolt_increment_be(void* n, size_t len) {
+  return call([&] { Zolt::increment_be(numbers(n, len)); }, bytes{n, len});
+}
+
+int zolt_add_le(uint64_t* carry, void* a, size_t a_len, const void* b, size_t b_len) {
+  return sum<Zolt::add_le>(carry, a, a_len, b, b_len);
+}
+
+int zolt_add_be(uint64_t* carry, void* a, size_t a_len, const void* b, size_t b_len) {
+  return sum<Zolt::add_be>(carry, a, a_len, b, b_len);
+}
+
+int zolt_sub_le(uint64_t* borrow, void* a, size_t a_len, const void* b, size_t b_len) {
+  return sum<Zolt::sub_le>(borrow, a, a_len, b, b_len);
+}
+
+int zolt_sub_be(uint64_t* borrow, void* a, size_t a_len, const void* b, size_t b_len) {
+  return sum<Zolt::sub_be>(borrow, a, a_len, b, b_len);
+}
+
+int zolt_pad_iso7816(size_t* padded_len, void* buf, size_t buf_size, size_t unpadded_len,
+                     size_t block_size) {
+  return pad<Zolt::pad_iso7816>(padded_len, buf, buf_size, unpadded_len, block_size);
+}
+
+int zolt_pad_pkcs7(size_t* padded_len, void* buf, size_t buf_size, size_t unpadded_len,
+                   size_t block_size) {
+  return pad<Zolt::pad_pkcs7>(padded_len, buf, buf_size, unpadded_len, block_size);
+}
+
+int zolt_unpad_iso7816(size_t* unpadded_len, uint64_t* valid, const void* padded, size_t len,
+                       size_t block_size) {
+  return unpad<Zolt::unpad_iso7816>(unpadded_len, valid, padded, len, block_size);
+}
+
+int zolt_unpad_pkcs7(size_t* unpadded_len, uint64_t* valid, const void* padded, size_t len,
+                     size_t block_size) {
+  return unpad<Zolt::unpad_pkcs7>(unpadded_len, valid, padded, len, block_size);
+}
 
 }  // extern "C"

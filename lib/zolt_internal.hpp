@@ -72,6 +72,16 @@ inline void check_room(std::size_t have, std::size_t needed, const char* message
 using detail::wiped_on_return;
 using detail::zero_in_place;
 
+// Whether an output of out_n bytes at out and an input of in_n bytes at in
+// share a byte, other than by starting at the same one (in place). Addresses
+// and sizes are public.
+inline bool overlap_not_in_place(const void* out, std::size_t out_n, const void* in,
+                                 std::size_t in_n) noexcept {
+  const auto o = reinterpret_cast<std::uintptr_t>(out), i = reinterpret_cast<std::uintptr_t>(in);
+  return out_n != 0 && in_n != 0 && o != i && o < i + in_n && i < o + out_n;
+}
+
+
 // Unoptimised builds keep every temporary in the stack frame, vector
 // registers included, so the frames of a vector loop that has returned still
 // hold the bytes it handled, below its caller's frame. Called by that caller,

@@ -50,7 +50,12 @@ enum {
   ZOLT_ERR_OUTPUT_TOO_SMALL = -7,       /* "output too small" */
   ZOLT_ERR_NULL_POINTER = -8,           /* "null pointer" */
   ZOLT_ERR_UNKNOWN_VARIANT = -9,        /* "base64: unknown variant" */
-  ZOLT_ERR_SIZES_DIFFER = -10           /* "sizes differ" (copy_if, swap_if) */
+  ZOLT_ERR_SIZES_DIFFER = -10,          /* "sizes differ" (copy_if, swap_if, add_*, sub_*) */
+  ZOLT_ERR_OVERLAP = -12,               /* "buffers overlap" */
+  ZOLT_ERR_BLOCK_SIZE_ZERO = -13,       /* "pad: block size 0" */
+  ZOLT_ERR_BLOCK_SIZE_ABOVE_255 = -14,  /* "pad: block size above 255" */
+  ZOLT_ERR_PAD_BUFFER_TOO_SMALL = -15,  /* "pad: buffer too small" */
+  ZOLT_ERR_BAD_TABLE_SHAPE = -16        /* "ct_lookup_row: bad table shape" */
 };
 
 /* The message of a status code: the C++ interface's exception message where
@@ -190,6 +195,54 @@ ZOLT_C_EXPORT ptrdiff_t zolt_select_a_if_in_range(ptrdiff_t low, ptrdiff_t high,
 ZOLT_C_EXPORT int zolt_dit_supported(void);
 ZOLT_C_STATUS int zolt_dit_enable(void);
 ZOLT_C_EXPORT void zolt_dit_restore(int previous);
+/* The constant-time vocabulary of <zolt/choice.hpp>. A secret truth value (a
+ * choice) travels as a uint64_t mask: all ones when true, 0 when false. */
+
+/* The row at index of a table of rows of row_size bytes, into out (all zero
+ * bytes when index is not below the number of rows). Every byte of every row
+ * is read, whatever the index. ZOLT_ERR_BAD_TABLE_SHAPE when row_size is 0,
+ * table_size is not a multiple of it, or out_size != row_size;
+ * ZOLT_ERR_OVERLAP when out overlaps the table other than by starting at its
+ * first byte. Time depends on the sizes only. */
+ZOLT_C_STATUS int zolt_ct_lookup_row(void *out, size_t out_size, const void *table,
+                                     size_t table_size, size_t row_size, size_t index);
+
+/* n + 1 modulo 256^len, n an unsigned number, little-endian (le: the first
+ * byte least significant) or big-endian (be). Time depends on len only. */
+ZOLT_C_STATUS int zolt_increment_le(void *n, size_t len);
+ZOLT_C_STATUS int zolt_increment_be(void *n, size_t len);
+
+/* a += b (add) or a -= b (sub) modulo 256^len, in the same two orders;
+ * *carry or *borrow: the mask of whether one leaves the top byte. Different
+ * lengths are ZOLT_ERR_SIZES_DIFFER; b overlapping a other than as the very
+ * same bytes (a += a) is ZOLT_ERR_OVERLAP. Time depends on the length only. */
+ZOLT_C_STATUS int zolt_add_le(uint64_t *carry, void *a, size_t a_len, const void *b, size_t b_len);
+ZOLT_C_STATUS int zolt_add_be(uint64_t *carry, void *a, size_t a_len, const void *b, size_t b_len);
+ZOLT_C_STATUS int zolt_sub_le(uint64_t *borrow, void *a, size_t a_len, const void *b, size_t b_len);
+ZOLT_C_STATUS int zolt_sub_be(uint64_t *borrow, void *a, size_t a_len, const void *b, size_t b_len);
+
+/* Pads the message, the first unpadded_len bytes of buf, up to the next
+ * multiple of block_size (at least one byte of padding), and sets
+ * *padded_len: ISO/IEC 7816-4 (0x80, then zero bytes) or PKCS#7 (each byte the
+ * padding's length; block_size 1..255). Every byte of buf is read and
+ * written; the others keep their values. ZOLT_ERR_BLOCK_SIZE_ZERO,
+ * ZOLT_ERR_BLOCK_SIZE_ABOVE_255, or ZOLT_ERR_PAD_BUFFER_TOO_SMALL when the
+ * padded message does not fit buf_size bytes: that status is the one place
+ * where the message's length (secret) is made public. Time depends on
+ * buf_size and block_size only. */
+ZOLT_C_STATUS int zolt_pad_iso7816(size_t *padded_len, void *buf, size_t buf_size,
+                                   size_t unpadded_len, size_t block_size);
+ZOLT_C_STATUS int zolt_pad_pkcs7(size_t *padded_len, void *buf, size_t buf_size,
+                                 size_t unpadded_len, size_t block_size);
+
+/* *valid: the mask of whether len is a nonzero multiple of block_size and the
+ * last block ends in well-formed padding; *unpadded_len: the message's length,
+ * 0 when not valid. Only the last block is read. The block size errors of
+ * padding. Time depends on len and block_size only, never on the padding. */
+ZOLT_C_STATUS int zolt_unpad_iso7816(size_t *unpadded_len, uint64_t *valid, const void *padded,
+                                     size_t len, size_t block_size);
+ZOLT_C_STATUS int zolt_unpad_pkcs7(size_t *unpadded_len, uint64_t *valid, const void *padded,
+                                   size_t len, size_t block_size);
 
 #ifdef __cplusplus
 }

@@ -486,4 +486,8 @@ template <detail::byte_callable F>
 
 }  // namespace Zolt
 
+// The typed vocabulary for the caller's own constant-time code, built on the
+// barrier and the selectors above.
+#include <zolt/choice.hpp>
+
 #endif  // C++20

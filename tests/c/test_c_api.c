@@ -52,6 +52,11 @@ static void test_strerror(void) {
       {ZOLT_ERR_NULL_POINTER, "null pointer"},
       {ZOLT_ERR_UNKNOWN_VARIANT, "base64: unknown variant"},
       {ZOLT_ERR_SIZES_DIFFER, "sizes differ"},
+      {ZOLT_ERR_OVERLAP, "buffers overlap"},
+      {ZOLT_ERR_BLOCK_SIZE_ZERO, "pad: block size 0"},
+      {ZOLT_ERR_BLOCK_SIZE_ABOVE_255, "pad: block size above 255"},
+      {ZOLT_ERR_PAD_BUFFER_TOO_SMALL, "pad: buffer too small"},
+      {ZOLT_ERR_BAD_TABLE_SHAPE, "ct_lookup_row: bad table shape"},
       {ZOLT_OK, "unknown error code"},
       {-11, "unknown error code"},
       {1, "unknown error code"},
@@ -429,6 +434,126 @@ static void test_buffers(void) {
   CHECK(zolt_swap_if(1, a, 4, b, 5) == ZOLT_ERR_SIZES_DIFFER && b[0] == 1, "swap_if sizes");
 }
 
+static void test_lookup_row(void) {
+  static const unsigned char table[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+  static const struct {
+    size_t table_size, row_size, out_size, index;
+    int status;
+    unsigned char first; /* of the row written, when status is ZOLT_OK */
+  } rows[] = {
+      {12, 4, 4, 0, ZOLT_OK, 1},   {12, 4, 4, 2, ZOLT_OK, 9},
+      {12, 4, 4, 3, ZOLT_OK, 0},   {12, 3, 3, 3, ZOLT_OK, 10},
+      {12, 5, 5, 0, ZOLT_ERR_BAD_TABLE_SHAPE, 0}, {12, 4, 3, 0, ZOLT_ERR_BAD_TABLE_SHAPE, 0},
+      {12, 0, 0, 0, ZOLT_ERR_BAD_TABLE_SHAPE, 0},
+  };
+  unsigned char out[8], in_place[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+  size_t i;
+  for (i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+    memset(out, untouched, sizeof out);
+    CHECK(zolt_ct_lookup_row(out, rows[i].out_size, table, rows[i].table_size, rows[i].row_size,
+                             rows[i].index) == rows[i].status &&
+              (rows[i].status == ZOLT_OK ? out[0] == rows[i].first : out[0] == untouched) &&
+              all_untouched(out + rows[i].out_size, sizeof out - rows[i].out_size),
+          "ct_lookup_row, row %zu", i);
+  }
+  CHECK(zolt_ct_lookup_row(in_place, 4, in_place, 8, 4, 1) == ZOLT_OK && in_place[0] == 5 &&
+            in_place[3] == 8,
+        "ct_lookup_row in place");
+  CHECK(zolt_ct_lookup_row(in_place + 2, 4, in_place, 8, 4, 1) == ZOLT_ERR_OVERLAP,
+        "ct_lookup_row overlapping");
+}
+
+/* The sums and their carries as masks; the size and overlap errors write nothing. */
+static void test_counters(void) {
+  typedef int (*sum_fn)(uint64_t *, void *, size_t, const void *, size_t);
+  static const struct {
+    sum_fn f;
+    const char *name;
+    unsigned char a[3], b[3], result[3];
+    uint64_t carry;
+  } rows[] = {
+      {zolt_add_le, "add_le", {0xff, 0xff, 0x00}, {0x01, 0, 0}, {0, 0, 1}, 0},
+      {zolt_add_le, "add_le", {0xff, 0xff, 0xff}, {0x01, 0, 0}, {0, 0, 0}, UINT64_MAX},
+      {zolt_add_be, "add_be", {0x00, 0xff, 0xff}, {0, 0, 0x01}, {1, 0, 0}, 0},
+      {zolt_add_be, "add_be", {0x80, 0, 0}, {0x80, 0, 0}, {0, 0, 0}, UINT64_MAX},
+      {zolt_sub_le, "sub_le", {0, 0, 1}, {1, 0, 0}, {0xff, 0xff, 0}, 0},
+      {zolt_sub_le, "sub_le", {0, 0, 0}, {1, 0, 0}, {0xff, 0xff, 0xff}, UINT64_MAX},
+      {zolt_sub_be, "sub_be", {1, 0, 0}, {0, 0, 1}, {0, 0xff, 0xff}, 0},
+      {zolt_sub_be, "sub_be", {0, 0, 5}, {0, 0, 6}, {0xff, 0xff, 0xff}, UINT64_MAX},
+  };
+  unsigned char n[4] = {0xff, 0xff, 0, 0xff}, buf[8] = {0};
+  uint64_t carry;
+  size_t i;
+  for (i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+    unsigned char a[3];
+    memcpy(a, rows[i].a, 3);
+    carry = 99;
+    CHECK(rows[i].f(&carry, a, 3, rows[i].b, 3) == ZOLT_OK && memcmp(a, rows[i].result, 3) == 0 &&
+              carry == rows[i].carry,
+          "%s, row %zu", rows[i].name, i);
+    carry = 99;
+    CHECK(rows[i].f(&carry, a, 3, rows[i].b, 2) == ZOLT_ERR_SIZES_DIFFER && carry == 99,
+          "%s, sizes differ", rows[i].name);
+    CHECK(rows[i].f(&carry, buf, 4, buf + 2, 4) == ZOLT_ERR_OVERLAP && carry == 99,
+          "%s, overlap", rows[i].name);
+  }
+  CHECK(zolt_add_le(&carry, buf, 4, buf, 4) == ZOLT_OK && carry == 0, "add_le in place");
+  CHECK(zolt_increment_le(n, 4) == ZOLT_OK && n[0] == 0 && n[1] == 0 && n[2] == 1 && n[3] == 0xff,
+        "increment_le");
+  CHECK(zolt_increment_be(n, 4) == ZOLT_OK && n[3] == 0 && n[2] == 2, "increment_be");
+  CHECK(zolt_increment_le(NULL, 0) == ZOLT_OK && zolt_increment_be(NULL, 1) == ZOLT_ERR_NULL_POINTER,
+        "increment of NULL");
+}
+
+static void test_padding(void) {
+  typedef int (*pad_fn)(size_t *, void *, size_t, size_t, size_t);
+  typedef int (*unpad_fn)(size_t *, uint64_t *, const void *, size_t, size_t);
+  static const struct {
+    pad_fn pad;
+    unpad_fn unpad;
+    const char *name;
+    size_t buf_size, len, block;
+    int status;
+    size_t padded_len;
+    unsigned char last; /* the last byte of the padding */
+  } rows[] = {
+      {zolt_pad_iso7816, zolt_unpad_iso7816, "iso7816", 8, 5, 8, ZOLT_OK, 8, 0x00},
+      {zolt_pad_iso7816, zolt_unpad_iso7816, "iso7816", 16, 7, 8, ZOLT_OK, 8, 0x80},
+      {zolt_pad_iso7816, zolt_unpad_iso7816, "iso7816", 16, 8, 8, ZOLT_OK, 16, 0x00},
+      {zolt_pad_iso7816, zolt_unpad_iso7816, "iso7816", 15, 8, 8, ZOLT_ERR_PAD_BUFFER_TOO_SMALL, 0, 0},
+      {zolt_pad_iso7816, zolt_unpad_iso7816, "iso7816", 16, 3, 0, ZOLT_ERR_BLOCK_SIZE_ZERO, 0, 0},
+      {zolt_pad_pkcs7, zolt_unpad_pkcs7, "pkcs7", 8, 5, 8, ZOLT_OK, 8, 3},
+      {zolt_pad_pkcs7, zolt_unpad_pkcs7, "pkcs7", 16, 0, 16, ZOLT_OK, 16, 16},
+      {zolt_pad_pkcs7, zolt_unpad_pkcs7, "pkcs7", 16, 16, 16, ZOLT_ERR_PAD_BUFFER_TOO_SMALL, 0, 0},
+      {zolt_pad_pkcs7, zolt_unpad_pkcs7, "pkcs7", 300, 3, 256, ZOLT_ERR_BLOCK_SIZE_ABOVE_255, 0, 0},
+  };
+  size_t i;
+  for (i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+    unsigned char buf[300];
+    size_t padded_len = 99, len = 99;
+    uint64_t valid = 99;
+    memset(buf, untouched, sizeof buf);
+    CHECK(rows[i].pad(&padded_len, buf, rows[i].buf_size, rows[i].len, rows[i].block) ==
+                  rows[i].status &&
+              padded_len == (rows[i].status == ZOLT_OK ? rows[i].padded_len : 99),
+          "pad_%s, row %zu: padded length %zu", rows[i].name, i, padded_len);
+    if (rows[i].status != ZOLT_OK) {
+      CHECK(all_untouched(buf, sizeof buf), "pad_%s, row %zu: written", rows[i].name, i);
+      continue;
+    }
+    CHECK(buf[padded_len - 1] == rows[i].last && all_untouched(buf + padded_len, sizeof buf - padded_len),
+          "pad_%s, row %zu: bytes", rows[i].name, i);
+    CHECK(rows[i].unpad(&len, &valid, buf, padded_len, rows[i].block) == ZOLT_OK &&
+              len == rows[i].len && valid == UINT64_MAX,
+          "unpad_%s, row %zu", rows[i].name, i);
+    buf[padded_len - 1] ^= 0x40;
+    CHECK(rows[i].unpad(&len, &valid, buf, padded_len, rows[i].block) == ZOLT_OK && len == 0 &&
+              valid == 0,
+          "unpad_%s, row %zu: malformed", rows[i].name, i);
+  }
+  CHECK(zolt_unpad_pkcs7(NULL, NULL, "", 0, 0) == ZOLT_ERR_NULL_POINTER, "unpad of NULL");
+}
+
 static void test_wipe(void) {
   unsigned char secret[9];
   size_t i;
@@ -538,6 +663,9 @@ int main(int argc, char **argv) {
   test_hex();
   test_base64();
   test_buffers();
+  test_lookup_row();
+  test_counters();
+  test_padding();
   test_wipe();
   test_selectors();
   test_dit();

@@ -106,7 +106,10 @@ c_api="zolt_strerror zolt_version_string zolt_equal zolt_compare_be zolt_compare
   zolt_wipe zolt_one_if_not_zero zolt_zero_if_not_zero zolt_int_of_bool zolt_bool_of_int
   zolt_select_int zolt_select_a_if_in_range zolt_base64_encoded_size zolt_base64_decoded_max_size
   zolt_base64_of_bytes zolt_bytes_of_base64 zolt_is_zero zolt_copy_if zolt_swap_if
-  zolt_dit_supported zolt_dit_enable zolt_dit_restore"
+  zolt_dit_supported zolt_dit_enable zolt_dit_restore
+
+  zolt_ct_lookup_row zolt_increment_le zolt_increment_be zolt_add_le zolt_add_be zolt_sub_le
+  zolt_sub_be zolt_pad_iso7816 zolt_pad_pkcs7 zolt_unpad_iso7816 zolt_unpad_pkcs7"
 # The words given, sorted, one space after each.
 words() { printf '%s\n' "$@" | sed '/^$/d' | sort -u | tr '\n' ' '; }
 # The symbols a library lets a program see, demangled: its defined dynamic
@@ -146,7 +149,9 @@ expect_exports zolt Zolt "$seven divmod ascii_of_int32 lowercase_ascii uppercase
   base64_of_string_into base64_of_bytes_into string_of_base64_into
   bytes_of_base64_into is_zero copy_if swap_if secure_allocate secure_deallocate
   data_independent_timing::data_independent_timing data_independent_timing::~data_independent_timing
-  data_independent_timing::supported data_independent_timing::enabled" "$c_api"
+  data_independent_timing::supported data_independent_timing::enabled
+  ct_lookup_row increment_le increment_be add_le add_be sub_le sub_be pad_iso7816 pad_pkcs7
+  unpad_iso7816 unpad_pkcs7" "$c_api"
 expect_exports zolt_bigstring Zolt_bigstring "$seven find_uint8_inner is_zero"
 expect_exports zolt_bytes Zolt_bytes "$seven is_zero"
 expect_exports zolt_cstruct Zolt_cstruct "$seven is_zero"

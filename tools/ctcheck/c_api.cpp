@@ -3,7 +3,7 @@
 // secret, with its secret arguments marked. The expected results are those of
 // the C++ operation each one wraps, on the same bytes unmarked (the C++
 // operations are held to plain models in core.cpp).
-#include "cases.hpp"
+#include "vocabulary.hpp"
 
 #include <zolt/zolt.h>
 #include <zolt/zolt.hpp>
@@ -58,12 +58,6 @@ bool c_exists(std::ptrdiff_t start, secret_predicate p, const std::string& s) {
   return found;
 }
 
-template <class T>
-T secret_value(T v) {
-  taint(v);
-  return v;
-}
-
 const std::int32_t values[] = {0, 1, 9, 10, 99999, -1, INT32_MIN, INT32_MAX, 1234567890};
 
 // Byte strings of every length the checker uses, and one holding every byte value.
@@ -101,6 +95,44 @@ std::vector<std::string> hex_texts() {
     texts.insert(texts.end(), {hex, Zolt::uppercase_ascii(hex), hex + "f", s});
   }
   return texts;
+}
+
+// The C sums as the C++ ones: a's bytes and the carry's mask.
+template <auto sum>
+std::uint64_t c_sum(std::span<std::uint8_t> a, std::span<const std::uint8_t> b) {
+  std::uint64_t carry = 99;
+  succeeded(sum(&carry, a.data(), a.size(), b.data(), b.size()), "zolt_add or zolt_sub");
+  return carry;
+}
+
+template <auto increment>
+void c_increment(std::span<std::uint8_t> n) {
+  succeeded(increment(n.data(), n.size()), "zolt_increment");
+}
+
+// The C padding, its exception a status: ZOLT_ERR_PAD_BUFFER_TOO_SMALL
+// becomes the C++ exception the driver expects.
+template <auto pad>
+std::size_t c_pad(std::span<std::uint8_t> buf, std::size_t len, std::size_t block) {
+  std::size_t padded = 0;
+  const int status = pad(&padded, buf.data(), buf.size(), len, block);
+  if (status == ZOLT_ERR_PAD_BUFFER_TOO_SMALL) throw std::invalid_argument(zolt_strerror(status));
+  succeeded(status, "zolt_pad");
+  return padded;
+}
+
+template <auto unpad>
+std::pair<std::size_t, std::uint64_t> c_unpad(std::span<const std::uint8_t> padded, std::size_t block) {
+  std::size_t n = 99;
+  std::uint64_t valid = 99;
+  succeeded(unpad(&n, &valid, padded.data(), padded.size(), block), "zolt_unpad");
+  return {n, valid};
+}
+
+void c_lookup_row(std::span<const std::byte> table, std::size_t row_size, std::size_t index,
+                  std::span<std::byte> out) {
+  succeeded(zolt_ct_lookup_row(out.data(), out.size(), table.data(), table.size(), row_size, index),
+            "zolt_ct_lookup_row");
 }
 
 const registration c_api{{
@@ -183,6 +215,21 @@ const registration c_api{{
          expect(wiped == std::string(s.size(), '\0'), len_name("zolt_wipe", s.size()));
        }
      }},
+    {"zolt_ct_lookup_row", false, [] { lookup_row_cases("zolt_ct_lookup_row", c_lookup_row); }},
+    {"zolt_increment_le", false, [] { increment_cases("zolt_increment_le", c_increment<zolt_increment_le>, false); }},
+    {"zolt_increment_be", false, [] { increment_cases("zolt_increment_be", c_increment<zolt_increment_be>, true); }},
+    {"zolt_add_le", false, [] { sum_cases("zolt_add_le", c_sum<zolt_add_le>, false, false); }},
+    {"zolt_add_be", false, [] { sum_cases("zolt_add_be", c_sum<zolt_add_be>, false, true); }},
+    {"zolt_sub_le", false, [] { sum_cases("zolt_sub_le", c_sum<zolt_sub_le>, true, false); }},
+    {"zolt_sub_be", false, [] { sum_cases("zolt_sub_be", c_sum<zolt_sub_be>, true, true); }},
+    {"zolt_pad_iso7816", false,
+     [] { pad_cases("zolt_pad_iso7816", c_pad<zolt_pad_iso7816>, blocks_model::padding::iso7816); }},
+    {"zolt_pad_pkcs7", false,
+     [] { pad_cases("zolt_pad_pkcs7", c_pad<zolt_pad_pkcs7>, blocks_model::padding::pkcs7); }},
+    {"zolt_unpad_iso7816", false,
+     [] { unpad_cases("zolt_unpad_iso7816", c_unpad<zolt_unpad_iso7816>, blocks_model::padding::iso7816); }},
+    {"zolt_unpad_pkcs7", false,
+     [] { unpad_cases("zolt_unpad_pkcs7", c_unpad<zolt_unpad_pkcs7>, blocks_model::padding::pkcs7); }},
     {"zolt selectors", false,
      [] {
        const std::ptrdiff_t words[] = {0, 1, -1, 65, 90, 91, PTRDIFF_MAX, PTRDIFF_MIN};

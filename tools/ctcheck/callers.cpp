@@ -96,6 +96,26 @@ void search_pick_cases(const char* name, Find find) {
   }
 }
 
+// pick_by_choice with i, the index and the entries as each of several integer
+// types, wide enough for 0..255: choose(i, index, entry, kept) of that type.
+template <class Choose>
+void pick_each_width(const char* name, Choose choose) {
+  const auto as = [&](auto type) {
+    using T = decltype(type);
+    pick_cases(name, [&](P index) {
+      return pick_by_choice(index, [&](P i, P at, P entry, P kept) {
+        return static_cast<P>(choose(static_cast<T>(i), static_cast<T>(at), static_cast<T>(entry),
+                                     static_cast<T>(kept)));
+      });
+    });
+  };
+  as(std::uint8_t{});
+  as(std::int16_t{});
+  as(std::uint32_t{});
+  as(std::int64_t{});
+  as(std::uint64_t{});
+}
+
 const registration callers{{
     {"caller's loop: one_if_not_zero", false,
      [] {
@@ -182,6 +202,44 @@ const registration callers{{
          expect(reveal(got) == table()[static_cast<std::size_t>(want)],
                 "exists_uint8 at " + std::to_string(want));
        }
+     }},
+
+    // The typed vocabulary: comparisons of every width choosing the entry
+    // through ct_select, the choice's operators and mask, and ct_lookup.
+    {"caller's loop: ct_eq and ct_select", false,
+     [] {
+       pick_each_width("ct_eq", [](auto i, auto at, auto entry, auto kept) {
+         return Zolt::ct_select(Zolt::ct_eq(i, at), entry, kept);
+       });
+     }},
+    {"caller's loop: ct_lt and ct_gt", false,
+     [] {
+       pick_each_width("ct_lt", [](auto i, auto at, auto entry, auto kept) {
+         return Zolt::ct_select(Zolt::ct_lt(i, at) | Zolt::ct_gt(i, at), kept, entry);
+       });
+     }},
+    {"caller's loop: ct_le, ct_ge and ct_ne", false,
+     [] {
+       pick_each_width("ct_le", [](auto i, auto at, auto entry, auto kept) {
+         return Zolt::ct_select(Zolt::ct_le(i, at) & Zolt::ct_ge(i, at) & !Zolt::ct_ne(i, at), entry, kept);
+       });
+     }},
+    {"caller's loop: choice of_bool, operators and mask", false,
+     [] {
+       pick_cases("choice", [](P index) {
+         return pick_by_mask(index, [](P i, P at) {
+           const Zolt::choice no, other = no | !Zolt::choice::of_bool(i == at);
+           const Zolt::choice c = no ^ ((!no) & !other);
+           return static_cast<P>(c.mask());
+         });
+       });
+     }},
+    {"caller's loop: ct_lookup", false,
+     [] {
+       pick_cases("ct_lookup", [](P index) {
+         hide_index(index);
+         return Zolt::ct_lookup(table(), static_cast<std::size_t>(secret_index));
+       });
      }},
 
     // The same caller with a plain conditional that reads the entry at the

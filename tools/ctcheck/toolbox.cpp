@@ -228,6 +228,14 @@ const registration toolbox{{
      [] { conditional_cases("copy_if", CTCHECK_OP(Zolt::copy_if), false); }},
     {"Zolt::swap_if", false,
      [] { conditional_cases("swap_if", CTCHECK_OP(Zolt::swap_if), true); }},
+    {"Zolt::copy_if (choice)", false,
+     [] { conditional_cases("copy_if choice", [](std::ptrdiff_t c, auto x, auto y) {
+            Zolt::copy_if(Zolt::ct_ne(c, std::ptrdiff_t{0}), x, y);
+          }, false); }},
+    {"Zolt::swap_if (choice)", false,
+     [] { conditional_cases("swap_if choice", [](std::ptrdiff_t c, auto x, auto y) {
+            Zolt::swap_if(Zolt::ct_ne(c, std::ptrdiff_t{0}), x, y);
+          }, true); }},
     // Their C forms, <zolt/zolt.h>.
     {"zolt_base64_of_bytes", false,
      [] { base64_encode_cases("zolt_base64_of_bytes", [](const std::string& s, base64_variant v) {
