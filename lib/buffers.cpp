@@ -38,6 +38,19 @@ void masked_walk(std::ptrdiff_t c, std::size_t n, Step step) {
 
 bool is_zero(byte_view s) noexcept { return fold::is_zero(string_reader{s.chars()}); }
 
+choice ct_is_zero(byte_view s) noexcept {
+  [[maybe_unused]] const dit::operation dit_on{};
+  return detail::choice_if_zero(fold::bits_set(string_reader{s.chars()}));
+}
+
+// Lengths are public: different ones give false at once, as equal does.
+choice ct_eq(byte_view a, byte_view b) noexcept {
+  [[maybe_unused]] const dit::operation dit_on{};
+  if (a.size() != b.size()) return choice();
+  return detail::choice_if_zero(fold::differences(static_cast<std::ptrdiff_t>(a.size()),
+                                                  string_reader{a.chars()}, string_reader{b.chars()}));
+}
+
 void copy_if(std::ptrdiff_t c, std::span<std::byte> dst, std::span<const std::byte> src) {
   if (dst.size() != src.size()) throw std::invalid_argument("copy_if: sizes differ");
   std::byte* const d = dst.data();

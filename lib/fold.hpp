@@ -163,25 +163,32 @@ ZOLT_AVX2 inline std::uint64_t differences_blocks_avx2(const unsigned char* a,
 }
 #endif
 
-// Equality of len >= 64 bytes. Out of line, so that short inputs, which never
-// come here, pay nothing for its vector frame.
-[[gnu::noinline]] inline bool equal_long(const unsigned char* a, const unsigned char* b,
-                                         std::ptrdiff_t len) noexcept {
+// The differences of len >= 64 bytes. Out of line, so that short inputs,
+// which never come here, pay nothing for its vector frame.
+[[gnu::noinline]] inline std::uint64_t differences_long(const unsigned char* a, const unsigned char* b,
+                                                        std::ptrdiff_t len) noexcept {
 #if ZOLT_X86_AVX2
-  if (dispatch::avx2()) return none_set(differences_blocks_avx2(a, b, len));
+  if (dispatch::avx2()) return differences_blocks_avx2(a, b, len);
 #endif
-  return none_set(differences_blocks_portable(a, b, len));
+  return differences_blocks_portable(a, b, len);
 }
 
-// Equality of the first len bytes: every byte is read, with no early exit.
-// The reader range-tests the whole run once; every branch tests len alone.
-// Inlined into the exported operations, with the short path.
+// The differences of the first len bytes, merged: 0 exactly when they are
+// equal. Every byte is read, with no early exit. The reader range-tests the
+// whole run once; every branch tests len alone. Inlined into the exported
+// operations, with the short path.
 template <class R>
-[[gnu::always_inline]] inline bool equal(std::ptrdiff_t len, const R& a, const R& b) {
+[[gnu::always_inline]] inline std::uint64_t differences(std::ptrdiff_t len, const R& a, const R& b) {
   const unsigned char* const pa = a.bytes(0, len);
   const unsigned char* const pb = b.bytes(0, len);
-  if (len >= 64) return equal_long(pa, pb, len);
-  return none_set(differences_short(pa, pb, len));
+  if (len >= 64) return differences_long(pa, pb, len);
+  return differences_short(pa, pb, len);
+}
+
+// Equality of the first len bytes.
+template <class R>
+[[gnu::always_inline]] inline bool equal(std::ptrdiff_t len, const R& a, const R& b) {
+  return none_set(differences(len, a, b));
 }
 
 // A machine word of the bytes at p, the first byte most significant (big) or
@@ -362,12 +369,11 @@ std::ptrdiff_t compare_with_len(std::ptrdiff_t len, const R& a, const R& b, Fold
   return fold(len, a, b);
 }
 
-// Whether every byte is 0: the OR of all bytes, eight at a time, then byte by
-// byte; no early exit. The same timing rule as equal: every branch tests the
-// length alone.
+// The OR of all bytes, eight at a time, then byte by byte: 0 exactly when
+// every byte is 0. No early exit; the same timing rule as equal: every branch
+// tests the length alone.
 template <class R>
-bool is_zero(const R& s) {
-  [[maybe_unused]] const dit::operation dit_on{};
+std::uint64_t bits_set(const R& s) {
   const std::ptrdiff_t len = s.length();
   const unsigned char* const p = s.bytes(0, len);
   std::uint64_t acc = 0;
@@ -378,7 +384,13 @@ bool is_zero(const R& s) {
     acc |= w;
   }
   for (; i < len; ++i) acc |= p[i];
-  return none_set(acc);
+  return acc;
+}
+
+template <class R>
+bool is_zero(const R& s) {
+  [[maybe_unused]] const dit::operation dit_on{};
+  return none_set(bits_set(s));
 }
 
 // The search over start..end-1, walking down so that the last match written is

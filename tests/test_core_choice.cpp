@@ -103,6 +103,23 @@ TYPED_TEST(Comparisons, AgreeWithTheOperators) {
 
 // Every index of tables of several sizes, through a span and through the
 // range form, and indices past the end.
+// ct_eq and ct_is_zero of byte strings answer as equal and is_zero do, any
+// kinds mixed, one flipped bit anywhere seen.
+TEST(Choice, ByteStringsAsEqualAndIsZero) {
+  for (std::size_t n : {0u, 1u, 7u, 16u, 63u, 64u, 65u, 200u}) {
+    const std::vector<std::uint8_t> zeros(n);
+    EXPECT_TRUE(Zolt::ct_is_zero(zeros).declassify());
+    EXPECT_TRUE(Zolt::ct_eq(zeros, std::string(n, '\0')).declassify());
+    EXPECT_FALSE(Zolt::ct_eq(zeros, std::string(n + 1, '\0')).declassify());
+    for (std::size_t i = 0; i < n; ++i) {
+      std::vector<std::uint8_t> one = zeros;
+      one[i] = static_cast<std::uint8_t>(1u << (i % 8));
+      EXPECT_FALSE(Zolt::ct_is_zero(one).declassify()) << n << " at " << i;
+      EXPECT_FALSE(Zolt::ct_eq(std::span<const std::uint8_t>(one), zeros).declassify()) << n << " at " << i;
+    }
+  }
+}
+
 TEST(Lookup, EntryOrZeros) {
   Rng g(0x100c);
   for (std::size_t n : {0u, 1u, 2u, 7u, 16u, 33u}) {

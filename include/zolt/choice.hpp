@@ -201,6 +201,12 @@ template <detail::ct_integer T>
   return static_cast<T>((static_cast<U>(if_true) & m) | (static_cast<U>(if_false) & ~m));
 }
 
+// equal() and is_zero() as choices: the same bytes read, the same timing (the
+// lengths are public; different ones give false at once), and the answer
+// never a bool on the way.
+[[nodiscard]] ZOLT_EXPORT choice ct_eq(byte_view a, byte_view b) noexcept;
+[[nodiscard]] ZOLT_EXPORT choice ct_is_zero(byte_view s) noexcept;
+
 // copy_if and swap_if, acting when c is true. Same rules as the forms above
 // that take an integer condition.
 ZOLT_EXPORT void copy_if(choice c, std::span<std::byte> dst, std::span<const std::byte> src);

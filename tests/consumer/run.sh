@@ -151,7 +151,7 @@ expect_exports zolt Zolt "$seven divmod ascii_of_int32 lowercase_ascii uppercase
   data_independent_timing::data_independent_timing data_independent_timing::~data_independent_timing
   data_independent_timing::supported data_independent_timing::enabled
   ct_lookup_row increment_le increment_be add_le add_be sub_le sub_be pad_iso7816 pad_pkcs7
-  unpad_iso7816 unpad_pkcs7" "$c_api"
+  unpad_iso7816 unpad_pkcs7 ct_eq ct_is_zero" "$c_api"
 expect_exports zolt_bigstring Zolt_bigstring "$seven find_uint8_inner is_zero"
 expect_exports zolt_bytes Zolt_bytes "$seven is_zero"
 expect_exports zolt_cstruct Zolt_cstruct "$seven is_zero"

@@ -88,6 +88,18 @@ const registration vocabulary{{
        lookup_cases<std::int32_t, 16>();
        lookup_cases<std::uint64_t, 33>();
      }},
+    {"Zolt::ct_eq of byte strings", false,
+     [] { equal_cases("ct_eq", secret, [](const auto& a, const auto& b) { return Zolt::ct_eq(a, b).mask() != 0; }); }},
+    {"Zolt::ct_is_zero", false,
+     [] {
+       for (std::size_t n : lengths) {
+         std::string s(n, '\0');
+         const bool zero = reveal(Zolt::ct_is_zero(secret(s)).mask()) != 0;
+         if (n > 0) s[n / 2] = '\x40';
+         const bool other = reveal(Zolt::ct_is_zero(secret(s)).mask()) != 0;
+         expect(zero && other == (n == 0), len_name("ct_is_zero", n));
+       }
+     }},
     {"Zolt::ct_lookup_row", false, [] { lookup_row_cases("ct_lookup_row", Zolt::ct_lookup_row); }},
     {"Zolt::increment_le", false, [] { increment_cases("increment_le", Zolt::increment_le, false); }},
     {"Zolt::increment_be", false, [] { increment_cases("increment_be", Zolt::increment_be, true); }},
