@@ -29,15 +29,15 @@ std::size_t leading_zero_bytes_leaky(std::span<const std::uint8_t> secret) {
 }
 
 // Reads every byte. in_prefix is 1 while only zero bytes have been read and
-// 0 from the first other byte on; the select keeps it or clears it without a
+// 0 from the first other byte on; ct_select keeps it or clears it without a
 // branch, and the count adds it up.
 std::size_t leading_zero_bytes(std::span<const std::uint8_t> secret) {
-  std::ptrdiff_t in_prefix = 1, n = 0;
+  std::size_t in_prefix = 1, n = 0;
   for (const std::uint8_t byte : secret) {
-    in_prefix = Zolt::select_int(byte, in_prefix, 0);  // in_prefix when byte is 0, else 0
+    in_prefix = Zolt::ct_select(Zolt::ct_eq(byte, std::uint8_t{0}), in_prefix, std::size_t{0});
     n += in_prefix;
   }
-  return static_cast<std::size_t>(n);
+  return n;
 }
 
 }  // namespace
