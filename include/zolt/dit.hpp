@@ -17,17 +17,10 @@
 //   }
 #pragma once
 
-#ifndef ZOLT_EXPORT
-#if defined(__GNUC__)
-#define ZOLT_EXPORT __attribute__((visibility("default")))
-#else
-#define ZOLT_EXPORT
-#endif
-#endif
-
 namespace Zolt {
 
-class ZOLT_EXPORT data_independent_timing {
+// Exported from libzolt, which hides every symbol it does not mark.
+class [[gnu::visibility("default")]] data_independent_timing {
  public:
   // Turns the mode on for this thread (where supported). [[nodiscard]]: a
   // guard that is not kept in a variable turns it off again at once.
