@@ -40,6 +40,8 @@ file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/debian/triggers "activate-noawait ldconfi
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/debian/triggers)
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME libzolt-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
+# zolt-ct-check runs valgrind's memcheck, and skips its check without it.
+set(CPACK_DEBIAN_DEV_PACKAGE_SUGGESTS valgrind)
 set(CPACK_DEBIAN_DEV_DESCRIPTION "The headers, CMake package and pkg-config files of the zolt libraries,
 for C++20 programs that check MACs and tokens, compare keys, decode hex
 secrets or render secret numbers in constant time.")
