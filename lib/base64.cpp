@@ -75,7 +75,7 @@ constexpr int value_in(unsigned c, const alphabet& a) noexcept {
 constexpr vector_tables vector_tables_of(const alphabet& a) {
   vector_tables t{};
   t.steps[0] = 'a' - 26;
-  for (int r = 1; r <= 10; ++r) t.steps[r] = static_cast<char>('0' - 52);
+  for (std::size_t r = 1; r <= 10; ++r) t.steps[r] = static_cast<char>('0' - 52);
   t.steps[11] = static_cast<char>(static_cast<int>(a.c62) - 62);
   t.steps[12] = static_cast<char>(static_cast<int>(a.c63) - 63);
   t.steps[13] = 'A';
@@ -94,7 +94,7 @@ constexpr vector_tables vector_tables_of(const alphabet& a) {
     }
     t.row[h] = static_cast<char>(1u << j);
     for (unsigned l = 0; l < 16; ++l) {
-      if (((valid[h] >> l) & 1) == 0) t.invalid_low[l] = static_cast<char>(t.invalid_low[l] | (1u << j));
+      if (((valid[h] >> l) & 1) == 0) t.invalid_low[l] = static_cast<char>(static_cast<unsigned char>(t.invalid_low[l]) | (1u << j));
     }
   }
   if (valid[1] != 0) throw "base64: a character in row 1";

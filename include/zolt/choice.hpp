@@ -16,6 +16,9 @@
 // the message ends) decided without a branch, and made public only to throw.
 #pragma once
 
+#include <zolt/cxx20.hpp>
+#if __cplusplus >= 202002L
+
 #include <zolt/zolt.hpp>
 
 #include <concepts>
@@ -289,3 +292,5 @@ ZOLT_EXPORT void increment_be(std::span<std::uint8_t> n) noexcept;
                                                                      std::size_t block_size);
 
 }  // namespace Zolt
+
+#endif  // C++20

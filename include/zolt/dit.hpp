@@ -17,6 +17,9 @@
 //   }
 #pragma once
 
+#include <zolt/cxx20.hpp>
+#if __cplusplus >= 202002L
+
 namespace Zolt {
 
 // Exported from libzolt, which hides every symbol it does not mark.
@@ -40,3 +43,5 @@ class [[gnu::visibility("default")]] data_independent_timing {
 };
 
 }  // namespace Zolt
+
+#endif  // C++20
