@@ -48,7 +48,7 @@ for target in "${targets[@]}"; do
     -DGTest_DIR="$PWD/$prefix-gtest-$target/lib/cmake/GTest" >/dev/null
   cmake --build "$dir" -j"$jobs"
   step "$target: test under qemu"
-  ctest --test-dir "$dir" --output-on-failure -j"$jobs"
+  ctest --test-dir "$dir" --output-on-failure --timeout 900 -j"$jobs"
   if [ "$target" = aarch64 ]; then
     # The operations switching the data-independent timing mode on, a build
     # option off by default: its code path, on CPUs with and without the mode.
@@ -57,7 +57,7 @@ for target in "${targets[@]}"; do
       -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/$target-linux-gnu.cmake" \
       -DGTest_DIR="$PWD/$prefix-gtest-$target/lib/cmake/GTest" >/dev/null
     cmake --build "$dir-dit" -j"$jobs" --target zolt_dit_tests
-    ctest --test-dir "$dir-dit" -R '^(Dit\.|dit_cpu_)' --output-on-failure -j"$jobs"
+    ctest --test-dir "$dir-dit" --timeout 900 -R '^(Dit\.|dit_cpu_)' --output-on-failure -j"$jobs"
     # PSTATE.DIT's register forms assemble for the base architecture, with no
     # -march, by GCC 12, Clang 14 and Clang 16.
     step "$target: the data-independent timing registers assemble"

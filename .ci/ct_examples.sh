@@ -20,7 +20,7 @@ step "build tree: the example's tests"
 rm -rf "$build"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DZOLT_WERROR=ON -DZOLT_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" -j2 >/dev/null
-ctest --test-dir "$build/$example" --output-on-failure | tee "$build/ctest.log"
+ctest --test-dir "$build/$example" --output-on-failure --timeout 900 | tee "$build/ctest.log"
 if grep -q "did not run" "$build/ctest.log"; then echo "FAIL: a test was skipped"; exit 1; fi
 status=0
 tools/ctcheck/zolt-ct-check "$build/$example/leading_zeros" leaky || status=$?

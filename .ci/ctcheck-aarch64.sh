@@ -87,5 +87,5 @@ for build in "${builds[@]}"; do
     -DZOLT_BUILD_EXAMPLES=OFF -DZOLT_BUILD_CTCHECK=ON \
     -DZOLT_VALGRIND_INCLUDE="$sysroot/root/usr/include" -DZOLT_VALGRIND="$sysroot/valgrind" >/dev/null
   cmake --build "$dir" -j2 >/dev/null
-  ctest --test-dir "$dir" --output-on-failure -j2
+  ctest --test-dir "$dir" --output-on-failure --timeout 900 -j2
 done

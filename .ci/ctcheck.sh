@@ -48,7 +48,7 @@ for build in "${builds[@]}"; do
     -DCMAKE_CXX_FLAGS_RELEASE="$flags -gdwarf-4" -DZOLT_BUILD_TESTS=OFF \
     -DZOLT_BUILD_CTCHECK=ON "${extra[@]}" >/dev/null
   cmake --build "$dir" -j2 >/dev/null
-  ctest --test-dir "$dir" --output-on-failure -j2
+  ctest --test-dir "$dir" --output-on-failure --timeout 900 -j2
   libs=$PWD/$dir
   loaded=$(LD_LIBRARY_PATH=$libs ldd "$tests/tests/zolt_tests")
   if ! grep -q "$libs/libzolt.so" <<<"$loaded"; then
@@ -56,7 +56,7 @@ for build in "${builds[@]}"; do
   fi
   # The installed-tree check builds its own consumer and the compile-time
   # tests load no library: native.sh runs them.
-  if ! LD_LIBRARY_PATH=$libs ctest --test-dir "$tests" -E 'installed_libraries|compile_' \
+  if ! LD_LIBRARY_PATH=$libs ctest --test-dir "$tests" --timeout 900 -E 'installed_libraries|compile_' \
       --output-on-failure -j2 >"$dir/tests.log" 2>&1; then
     cat "$dir/tests.log"; exit 1
   fi

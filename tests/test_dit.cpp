@@ -12,8 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <latch>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -106,20 +107,28 @@ TEST(Dit, CRestoreTakesAnyNonzeroForOn) {
   zolt_dit_restore(before);
 }
 
-// Each thread has its own mode: a guard in one leaves the other's alone.
+// Each thread has its own mode: a guard in one leaves the other's alone. The
+// other thread starts before the guard (a new thread inherits the mode), and
+// looks while the guard is open. A mutex and a condition variable, not
+// std::latch: GCC 12's atomic waits can miss a wake-up under qemu-user.
 TEST(Dit, ModeIsPerThread) {
   const bool before = enabled();
-  std::latch guarded(1), checked(1);
-  bool other_saw = true;
+  std::mutex m;
+  std::condition_variable cv;
+  bool guarded = false, checked = false, other_saw = true;
   std::thread other([&] {
-    guarded.wait();
+    std::unique_lock lock(m);
+    cv.wait(lock, [&] { return guarded; });
     other_saw = enabled();
-    checked.count_down();
+    checked = true;
+    cv.notify_all();
   });
   {
     const data_independent_timing dit;
-    guarded.count_down();
-    checked.wait();
+    std::unique_lock lock(m);
+    guarded = true;
+    cv.notify_all();
+    cv.wait(lock, [&] { return checked; });
   }
   other.join();
   EXPECT_EQ(other_saw, before);
