@@ -94,6 +94,21 @@ inline std::uint64_t differences_ends(const unsigned char* a, const unsigned cha
   return d;
 }
 
+// The differences of the first 16 and the last 16 of len bytes (16 <= len <
+// 32), merged by OR: one 16-byte load from each end of each string, which
+// compilers keep in one SSE2 or NEON register (in word pairs elsewhere).
+using lanes16 = std::uint64_t __attribute__((vector_size(16)));
+inline std::uint64_t differences_16_ends(const unsigned char* a, const unsigned char* b,
+                                         std::ptrdiff_t len) noexcept {
+  lanes16 x, y, u, v;
+  std::memcpy(&x, a, sizeof x);
+  std::memcpy(&y, b, sizeof y);
+  std::memcpy(&u, a + len - 16, sizeof u);
+  std::memcpy(&v, b + len - 16, sizeof v);
+  const lanes16 d = (x ^ y) | (u ^ v);
+  return d[0] | d[1];
+}
+
 // The differences of the first len bytes, len < 64, merged by OR: 0 exactly
 // when they are equal. A few loads chosen by len whatever the bytes: two
 // overlapping runs of 32, 16 or 8 bytes; below 8 bytes, two overlapping 4-byte
@@ -102,7 +117,7 @@ inline std::uint64_t differences_ends(const unsigned char* a, const unsigned cha
 [[gnu::always_inline]] inline std::uint64_t differences_short(const unsigned char* a, const unsigned char* b,
                                        std::ptrdiff_t len) noexcept {
   if (len >= 32) return differences_ends<4>(a, b, len);
-  if (len >= 16) return differences_ends<2>(a, b, len);
+  if (len >= 16) return differences_16_ends(a, b, len);
   if (len >= 8) return differences_ends<1>(a, b, len);
   if (len >= 4) return xor_at<std::uint32_t>(a, b, 0) | xor_at<std::uint32_t>(a, b, len - 4);
   if (len > 0) {
@@ -280,23 +295,90 @@ ZOLT_AVX2 inline uword compare_le_step(uword acc, const unsigned char* a, const 
   return acc | (v & undecided(acc));
 }
 
-// The comparisons of len >= 32 bytes, 64 at a time in walking order (32 at a
-// time under 64 bytes), then the bytes at the far end of the walk once more.
-// Those overlap bytes already walked, which were all equal if nothing is
-// decided yet, so the first difference of the overlapping step is a new one.
+// The first difference of each of the 32 byte lanes, over runs of up to 254
+// blocks of 32 bytes taken in walking order: in the lanes still `open` (0xFF)
+// no difference has been seen; in the others, `block` is the block count at
+// the first one and `below` (0xFF) whether a's byte was below b's there. All
+// in registers, chosen by masks: no reduction per block.
+struct lane_firsts {
+  __m256i open, block, below;
+};
+inline constexpr int blocks_per_run = 254;  // counts 0..253, below the 0xFF of an open lane
+
+ZOLT_AVX2 inline lane_firsts open_lanes() noexcept {
+  return {_mm256_set1_epi8(-1), _mm256_setzero_si256(), _mm256_setzero_si256()};
+}
+
+ZOLT_AVX2 inline void first_differences(lane_firsts& f, __m256i count, const unsigned char* a,
+                                        const unsigned char* b) noexcept {
+  const __m256i x = avx2::load(a), y = avx2::load(b);
+  const __m256i equal = _mm256_cmpeq_epi8(x, y);
+  const __m256i first = avx2::barrier(_mm256_andnot_si256(equal, f.open));
+  f.block = _mm256_blendv_epi8(f.block, count, first);
+  f.below = _mm256_blendv_epi8(f.below, _mm256_cmpeq_epi8(_mm256_max_epu8(x, y), y), first);
+  f.open = _mm256_and_si256(f.open, equal);
+}
+
+// The decision of a run, folded into acc as compare_be_step does: the first
+// difference in walking order lies in a lane whose block count is the least,
+// and among those in the lowest lane (big-endian: walking up) or the highest
+// (little-endian: walking down). The least count is spread to every lane by
+// minima over rotations; the lane is isolated among the candidates' bits
+// without a bit scan.
+ZOLT_AVX2 inline uword decide_run(uword acc, const lane_firsts& f, bool lowest_lane) noexcept {
+  const __m256i key = _mm256_or_si256(f.block, f.open);
+  __m256i least = _mm256_min_epu8(key, _mm256_permute2x128_si256(key, key, 1));
+  least = _mm256_min_epu8(least, _mm256_alignr_epi8(least, least, 8));
+  least = _mm256_min_epu8(least, _mm256_alignr_epi8(least, least, 4));
+  least = _mm256_min_epu8(least, _mm256_alignr_epi8(least, least, 2));
+  least = _mm256_min_epu8(least, _mm256_alignr_epi8(least, least, 1));
+  const auto candidates = static_cast<std::uint32_t>(
+      _mm256_movemask_epi8(_mm256_andnot_si256(f.open, _mm256_cmpeq_epi8(key, least))));
+  const auto below = static_cast<std::uint32_t>(_mm256_movemask_epi8(f.below));
+  std::uint32_t pick = candidates & (0u - candidates);  // the lowest candidate
+  if (!lowest_lane) {  // public: the highest candidate instead
+    std::uint32_t upper = candidates;
+    for (int k = 1; k < 32; k <<= 1) upper |= upper >> k;
+    pick = upper ^ (upper >> 1);
+  }
+  const uword v = value_barrier((one_if_bit(pick) + one_if_bit(pick & below)) << 3);
+  return acc | (v & undecided(acc));
+}
+
+// The comparisons of len >= 32 bytes. Under 64 bytes, two overlapping steps
+// of 32; from 64 on, the whole blocks of 32 in walking order by runs, then
+// the 32 bytes at the far end of the walk once more. Those overlap bytes
+// already walked, which were all equal if nothing is decided yet, so the
+// first difference of the overlapping step is a new one.
 ZOLT_AVX2 inline uword compare_be_avx2(const unsigned char* a, const unsigned char* b,
                                        std::ptrdiff_t len) noexcept {
   if (len < 64) return compare_be_step<1>(compare_be_step<1>(0, a, b), a + len - 32, b + len - 32);
   uword acc = 0;
-  for (std::ptrdiff_t i = 0; i + 64 <= len; i += 64) acc = compare_be_step<2>(acc, a + i, b + i);
-  return compare_be_step<2>(acc, a + len - 64, b + len - 64);
+  for (std::ptrdiff_t i = 0; i + 32 <= len;) {
+    lane_firsts f = open_lanes();
+    __m256i count = _mm256_setzero_si256();
+    for (int k = 0; k < blocks_per_run && i + 32 <= len; ++k, i += 32) {
+      first_differences(f, count, a + i, b + i);
+      count = _mm256_sub_epi8(count, _mm256_set1_epi8(-1));
+    }
+    acc = decide_run(acc, f, true);
+  }
+  return compare_be_step<1>(acc, a + len - 32, b + len - 32);
 }
 ZOLT_AVX2 inline uword compare_le_avx2(const unsigned char* a, const unsigned char* b,
                                        std::ptrdiff_t len) noexcept {
   if (len < 64) return compare_le_step<1>(compare_le_step<1>(0, a + len - 32, b + len - 32), a, b);
   uword acc = 0;
-  for (std::ptrdiff_t i = len - 64; i >= 0; i -= 64) acc = compare_le_step<2>(acc, a + i, b + i);
-  return compare_le_step<2>(acc, a, b);
+  for (std::ptrdiff_t i = len - 32; i >= 0;) {
+    lane_firsts f = open_lanes();
+    __m256i count = _mm256_setzero_si256();
+    for (int k = 0; k < blocks_per_run && i >= 0; ++k, i -= 32) {
+      first_differences(f, count, a + i, b + i);
+      count = _mm256_sub_epi8(count, _mm256_set1_epi8(-1));
+    }
+    acc = decide_run(acc, f, false);
+  }
+  return compare_le_step<1>(acc, a, b);
 }
 #endif
 

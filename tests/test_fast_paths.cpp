@@ -68,6 +68,35 @@ TEST(FastPaths, EqualityAndOrderWithOneDifferenceAtEveryPosition) {
   }
 }
 
+// Long inputs: the vector comparison decides by runs of 254 blocks of 32
+// bytes. A difference at each side of the run and block boundaries, with a
+// second one further along each walk.
+TEST(FastPaths, OrderAcrossRunsOfBlocks) {
+  std::mt19937_64 rng(13);
+  for (const std::size_t n : {8161, 8192, 8200, 16256 + 31, 16256 + 32, 3 * 8128 + 5}) {
+    std::string a(n, '\0');
+    for (char& c : a) c = static_cast<char>(rng());
+    ASSERT_EQ(Zolt::compare_be(a, a), 0) << n;
+    ASSERT_EQ(Zolt::compare_le(a, a), 0) << n;
+    for (const std::size_t at : {std::size_t{0}, std::size_t{31}, std::size_t{32}, std::size_t{8127},
+                                 std::size_t{8128}, std::size_t{8159}, std::size_t{8160}, n - 33, n - 32,
+                                 n - 1}) {
+      for (const std::size_t i : {at, n - 1 - at}) {
+        std::string c = a;
+        c[i] = static_cast<char>(c[i] ^ 0x80);
+        c[n - 1 - i] = static_cast<char>(c[n - 1 - i] ^ 0x01);
+        for (const bool be : {true, false}) {
+          ASSERT_EQ(be ? Zolt::compare_be(a, c) : Zolt::compare_le(a, c), model_compare(a, c, be))
+              << n << " " << i << " " << be;
+          ASSERT_EQ(be ? Zolt_bigstring::compare_be(big(a), big(c)) : Zolt_bigstring::compare_le(big(a), big(c)),
+                    model_compare(a, c, be))
+              << n << " " << i << " " << be;
+        }
+      }
+    }
+  }
+}
+
 // The block loop starts at a's first 64-byte boundary: every start address
 // within a cache line, with a difference at every position.
 TEST(FastPaths, EqualityAtEveryAlignment) {
