@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The search for the bytes a builder's predicate matches (Zolt::byte_ranges),
-// many bytes per step: eight in the byte lanes of a 64-bit word, or 32 in an
-// AVX2 register. Header-only and internal: zolt and zolt_bigstring each build
+// many bytes per step: eight in the byte lanes of a 64-bit word, or 64 in two
+// AVX2 registers. Header-only and internal: zolt and zolt_bigstring each build
 // it, so that zolt_bigstring need not link zolt.
 //
 // Every byte of the range is tested against every range of the class; the
@@ -72,19 +72,32 @@ struct lowest {
 // Each lane of x minus the same lane of y, modulo 256, no borrow crossing a lane.
 inline word lane_sub(word x, word y) noexcept { return ((x | high) - (y & ~high)) ^ ((x ^ ~y) & high); }
 
-// Bit 7 of each lane of x whose byte lies in one of the ranges, else 0: the
-// lane is out of a range when span - (x - first) borrows (as in
-// compare_word_step, lane by lane).
-inline word word_matches(word x, const byte_ranges& r) noexcept {
-  word m = 0;
-  for (std::size_t k = 0; k < r.lows.size(); ++k) {
-    const range g = range_at(r, k);
-    const word t = lane_sub(x, ones * g.first), s = ones * g.span;
-    const word above = (~s & t) | (~(s ^ t) & lane_sub(s, t));
-    m |= ~above & high & (ones * g.live);
+// A range in every lane of a word: first, span and live repeated.
+struct range_lanes {
+  word first, span, live;
+  explicit range_lanes(range g) noexcept : first(ones * g.first), span(ones * g.span), live(ones * g.live) {}
+
+  // Bit 7 of each lane of x whose byte lies in the range, else 0: the lane is
+  // out of it when span - (x - first) borrows (as in compare_word_step, lane
+  // by lane).
+  word operator()(word x) const noexcept {
+    const word t = lane_sub(x, first);
+    const word above = (~span & t) | (~(span ^ t) & lane_sub(span, t));
+    return ~above & high & live;
   }
-  return m;
-}
+};
+
+// The class tested on the lanes of a word: one range_lanes, set up once per
+// search (every builder's but byte_in_set's), or any number of ranges, set up
+// at each step.
+struct any_ranges_lanes {
+  const byte_ranges& r;
+  word operator()(word x) const noexcept {
+    word m = 0;
+    for (std::size_t k = 0; k < r.lows.size(); ++k) m |= range_lanes(range_at(r, k))(x);
+    return m;
+  }
+};
 
 // The n <= 8 bytes at p in the lanes of a word, p[0] in the lowest, whatever
 // the host's byte order; the lanes above n hold 0.
@@ -97,40 +110,65 @@ inline word load_lanes(const unsigned char* p, std::ptrdiff_t n) noexcept {
 // The search of start..end-1 (end - start >= 1) eight bytes per step, the
 // last step overlapping; under eight bytes, one step over the lanes that hold
 // them.
-inline std::ptrdiff_t ranges_portable(const unsigned char* p, std::ptrdiff_t start, std::ptrdiff_t end,
-                                      const byte_ranges& r) noexcept {
+template <class Class>
+std::ptrdiff_t ranges_portable(const unsigned char* p, std::ptrdiff_t start, std::ptrdiff_t end,
+                               const Class& c) noexcept {
   lowest l;
   const std::ptrdiff_t n = end - start;
   if (n < 8) {
-    l.take(start, word_matches(load_lanes(p + start, n), r) & (~word{0} >> (64 - 8 * n)));
+    l.take(start, c(load_lanes(p + start, n)) & (~word{0} >> (64 - 8 * n)));
     return l.index(3);
   }
-  for (std::ptrdiff_t i = start; i + 8 <= end; i += 8) l.take(i, word_matches(load_lanes(p + i, 8), r));
-  l.take(end - 8, word_matches(load_lanes(p + end - 8, 8), r));
+  for (std::ptrdiff_t i = start; i + 8 <= end; i += 8) l.take(i, c(load_lanes(p + i, 8)));
+  l.take(end - 8, c(load_lanes(p + end - 8, 8)));
   return l.index(3);
 }
 
 #if ZOLT_X86_AVX2
-// One bit per byte of the 32 at p: set where the byte lies in one of the ranges.
-ZOLT_AVX2 inline word vector_matches(const unsigned char* p, const byte_ranges& r) noexcept {
-  const __m256i x = avx2::load(p);
-  __m256i m = _mm256_setzero_si256();
-  for (std::size_t k = 0; k < r.lows.size(); ++k) {
-    const range g = range_at(r, k);
-    m = _mm256_or_si256(m, _mm256_and_si256(avx2::in_range(x, static_cast<char>(g.first),
-                                                           static_cast<char>(g.span)),
-                                            avx2::bytes(static_cast<char>(g.live))));
+// A range in every lane of an AVX2 register, and the test of 32 bytes against
+// it: 0xFF in the lanes whose byte lies in it.
+struct range_vector {
+  __m256i first, span, live;
+  ZOLT_AVX2 explicit range_vector(range g) noexcept
+      : first(avx2::bytes(static_cast<char>(g.first))), span(avx2::bytes(static_cast<char>(g.span))),
+        live(avx2::bytes(static_cast<char>(g.live))) {}
+  ZOLT_AVX2 __m256i operator()(__m256i x) const noexcept {
+    const __m256i t = _mm256_sub_epi8(x, first);
+    return _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_min_epu8(t, span), t), live);
   }
-  return static_cast<std::uint32_t>(_mm256_movemask_epi8(m));
+};
+
+// Any number of ranges on 32 bytes, as for the words above.
+struct any_ranges_vector {
+  const byte_ranges& r;
+  ZOLT_AVX2 __m256i operator()(__m256i x) const noexcept {
+    __m256i m = _mm256_setzero_si256();
+    for (std::size_t k = 0; k < r.lows.size(); ++k) m = _mm256_or_si256(m, range_vector(range_at(r, k))(x));
+    return m;
+  }
+};
+
+// One bit per byte of the 64 at p: set where the byte is in the class.
+template <class Class>
+ZOLT_AVX2 inline word vector_matches(const unsigned char* p, const Class& c) noexcept {
+  const auto low = static_cast<std::uint32_t>(_mm256_movemask_epi8(avx2::barrier(c(avx2::load(p)))));
+  const auto up = static_cast<std::uint32_t>(_mm256_movemask_epi8(avx2::barrier(c(avx2::load(p + 32)))));
+  return low | (word{up} << 32);
 }
 
-// The search of end - start >= 32 bytes, 32 per step, the last step overlapping.
-ZOLT_AVX2 inline std::ptrdiff_t ranges_avx2(const unsigned char* p, std::ptrdiff_t start, std::ptrdiff_t end,
-                                            const byte_ranges& r) noexcept {
+// The search of end - start >= 64 bytes, 64 per step, the last step overlapping.
+template <class Class>
+ZOLT_AVX2 std::ptrdiff_t ranges_avx2(const unsigned char* p, std::ptrdiff_t start, std::ptrdiff_t end,
+                                     const Class& c) noexcept {
   lowest l;
-  for (std::ptrdiff_t i = start; i + 32 <= end; i += 32) l.take(i, vector_matches(p + i, r));
-  l.take(end - 32, vector_matches(p + end - 32, r));
+  for (std::ptrdiff_t i = start; i + 64 <= end; i += 64) l.take(i, vector_matches(p + i, c));
+  l.take(end - 64, vector_matches(p + end - 64, c));
   return l.index(0);
+}
+ZOLT_AVX2 inline std::ptrdiff_t ranges_avx2(const unsigned char* p, std::ptrdiff_t start,
+                                            std::ptrdiff_t end, const byte_ranges& r) noexcept {
+  if (r.lows.size() == 1) return ranges_avx2(p, start, end, range_vector(range_at(r, 0)));
+  return ranges_avx2(p, start, end, any_ranges_vector{r});
 }
 #endif
 
@@ -141,9 +179,10 @@ inline std::ptrdiff_t ranges(const unsigned char* p, std::ptrdiff_t start, std::
   [[maybe_unused]] const dit::operation dit_on{};
   if (start >= end) return -1;
 #if ZOLT_X86_AVX2
-  if (end - start >= 32 && dispatch::avx2()) return ranges_avx2(p, start, end, r);
+  if (end - start >= 64 && dispatch::avx2()) return ranges_avx2(p, start, end, r);
 #endif
-  return ranges_portable(p, start, end, r);
+  if (r.lows.size() == 1) return ranges_portable(p, start, end, range_lanes(range_at(r, 0)));
+  return ranges_portable(p, start, end, any_ranges_lanes{r});
 }
 
 }  // namespace Zolt::find
