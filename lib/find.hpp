@@ -125,34 +125,37 @@ std::ptrdiff_t ranges_portable(const unsigned char* p, std::ptrdiff_t start, std
 }
 
 #if ZOLT_X86_AVX2
-// A range in every lane of an AVX2 register, and the test of 32 bytes against
-// it: 0xFF in the lanes whose byte lies in it.
+// A range in every lane of an AVX2 register: the 64 bytes of x tested against
+// it, 0xFF ORed into the lanes of m whose byte lies in it.
 struct range_vector {
   __m256i first, span, live;
   ZOLT_AVX2 explicit range_vector(range g) noexcept
       : first(avx2::bytes(static_cast<char>(g.first))), span(avx2::bytes(static_cast<char>(g.span))),
         live(avx2::bytes(static_cast<char>(g.live))) {}
-  ZOLT_AVX2 __m256i operator()(__m256i x) const noexcept {
-    const __m256i t = _mm256_sub_epi8(x, first);
-    return _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_min_epu8(t, span), t), live);
+  ZOLT_AVX2 void mark(const __m256i (&x)[2], __m256i (&m)[2]) const noexcept {
+    for (int h = 0; h < 2; ++h) {
+      const __m256i t = _mm256_sub_epi8(x[h], first);
+      m[h] = _mm256_or_si256(m[h], _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_min_epu8(t, span), t), live));
+    }
   }
 };
 
-// Any number of ranges on 32 bytes, as for the words above.
+// Any number of ranges, each set up once per 64 bytes, as for the words above.
 struct any_ranges_vector {
   const byte_ranges& r;
-  ZOLT_AVX2 __m256i operator()(__m256i x) const noexcept {
-    __m256i m = _mm256_setzero_si256();
-    for (std::size_t k = 0; k < r.lows.size(); ++k) m = _mm256_or_si256(m, range_vector(range_at(r, k))(x));
-    return m;
+  ZOLT_AVX2 void mark(const __m256i (&x)[2], __m256i (&m)[2]) const noexcept {
+    for (std::size_t k = 0; k < r.lows.size(); ++k) range_vector(range_at(r, k)).mark(x, m);
   }
 };
 
 // One bit per byte of the 64 at p: set where the byte is in the class.
 template <class Class>
 ZOLT_AVX2 inline word vector_matches(const unsigned char* p, const Class& c) noexcept {
-  const auto low = static_cast<std::uint32_t>(_mm256_movemask_epi8(avx2::barrier(c(avx2::load(p)))));
-  const auto up = static_cast<std::uint32_t>(_mm256_movemask_epi8(avx2::barrier(c(avx2::load(p + 32)))));
+  const __m256i x[2] = {avx2::load(p), avx2::load(p + 32)};
+  __m256i m[2] = {_mm256_setzero_si256(), _mm256_setzero_si256()};
+  c.mark(x, m);
+  const auto low = static_cast<std::uint32_t>(_mm256_movemask_epi8(avx2::barrier(m[0])));
+  const auto up = static_cast<std::uint32_t>(_mm256_movemask_epi8(avx2::barrier(m[1])));
   return low | (word{up} << 32);
 }
 
