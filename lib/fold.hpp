@@ -285,29 +285,29 @@ ZOLT_AVX2 inline uword compare_le_step(uword acc, const unsigned char* a, const 
 
 // The first difference of each of the 64 byte lanes of two registers, over
 // runs of up to 254 steps of 64 bytes taken in walking order: in the lanes
-// still `open` (0xFF) no difference has been seen; in the others, `step` is
-// the step count at the first one and `below` (0xFF) whether a's byte was
-// below b's there. All in registers, chosen by masks: no reduction per step,
-// and the two halves' chains run side by side.
+// still `open` (0xFF) no difference has been seen; in the others, `step`,
+// which counts the steps through which the lane stayed open, is the step of
+// the first one, and `below` (0xFF) tells whether a's byte was below b's
+// there. All in registers, chosen by masks: no reduction per step, and the
+// two halves' chains run side by side.
 struct lane_firsts {
   __m256i open[2], step[2], below[2];
 };
-inline constexpr int steps_per_run = 254;  // counts 0..253, below the 0xFF of an open lane
+inline constexpr int steps_per_run = 254;  // a closed lane's step is at most 253, below an open lane's 0xFF
 
 ZOLT_AVX2 inline lane_firsts open_lanes() noexcept {
   const __m256i all = _mm256_set1_epi8(-1), none = _mm256_setzero_si256();
   return {{all, all}, {none, none}, {none, none}};
 }
 
-ZOLT_AVX2 inline void first_differences(lane_firsts& f, __m256i count, const unsigned char* a,
-                                        const unsigned char* b) noexcept {
+ZOLT_AVX2 inline void first_differences(lane_firsts& f, const unsigned char* a, const unsigned char* b) noexcept {
   for (int h = 0; h < 2; ++h) {
     const __m256i x = avx2::load(a + 32 * h), y = avx2::load(b + 32 * h);
     const __m256i equal = _mm256_cmpeq_epi8(x, y);
     const __m256i first = avx2::barrier(_mm256_andnot_si256(equal, f.open[h]));
-    f.step[h] = _mm256_blendv_epi8(f.step[h], count, first);
     f.below[h] = _mm256_blendv_epi8(f.below[h], _mm256_cmpeq_epi8(_mm256_max_epu8(x, y), y), first);
     f.open[h] = _mm256_and_si256(f.open[h], equal);
+    f.step[h] = _mm256_sub_epi8(f.step[h], f.open[h]);  // + 1 where still open
   }
 }
 
@@ -356,11 +356,7 @@ ZOLT_AVX2 inline uword compare_be_avx2(const unsigned char* a, const unsigned ch
   std::ptrdiff_t i = 0;
   while (i + 64 <= len) {
     lane_firsts f = open_lanes();
-    __m256i count = _mm256_setzero_si256();
-    for (int k = 0; k < steps_per_run && i + 64 <= len; ++k, i += 64) {
-      first_differences(f, count, a + i, b + i);
-      count = _mm256_sub_epi8(count, _mm256_set1_epi8(-1));
-    }
+    for (int k = 0; k < steps_per_run && i + 64 <= len; ++k, i += 64) first_differences(f, a + i, b + i);
     acc = decide_run(acc, f, true);
   }
   if (i + 32 <= len) acc = compare_be_step(acc, a + i, b + i);
@@ -372,10 +368,8 @@ ZOLT_AVX2 inline uword compare_le_avx2(const unsigned char* a, const unsigned ch
   std::ptrdiff_t end = len;  // the bytes below end are still to walk
   while (end >= 64) {
     lane_firsts f = open_lanes();
-    __m256i count = _mm256_setzero_si256();
     for (int k = 0; k < steps_per_run && end >= 64; ++k, end -= 64) {
-      first_differences(f, count, a + end - 64, b + end - 64);
-      count = _mm256_sub_epi8(count, _mm256_set1_epi8(-1));
+      first_differences(f, a + end - 64, b + end - 64);
     }
     acc = decide_run(acc, f, false);
   }
