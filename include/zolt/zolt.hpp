@@ -115,6 +115,7 @@ concept byte_callable = !std::is_same_v<std::remove_cvref_t<F>, predicate> &&
 // outlive the callable it refers to; pass it straight to a search.
 class predicate {
  public:
+  // A reference to f: a function, a function pointer, or any callable object.
   template <detail::byte_callable F>
   predicate(F&& f ZOLT_LIFETIMEBOUND) noexcept {  // NOLINT(google-explicit-constructor): implicit by design
     using Plain = std::remove_cvref_t<F>;
@@ -134,6 +135,7 @@ class predicate {
     }
   }
 
+  // The predicate's answer for a byte value 0..255.
   bool operator()(int byte) const { return call_(target_, byte); }
 
  private:

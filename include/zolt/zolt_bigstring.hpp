@@ -18,6 +18,7 @@
 
 namespace Zolt_bigstring {
 
+// A large buffer's bytes, seen in place.
 using bigstring = std::span<const std::byte>;
 
 // Same length and same bytes. Time depends on the lengths only.
