@@ -5,6 +5,7 @@
 #include <zolt/zolt.hpp>
 
 #include <algorithm>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -169,6 +170,12 @@ void map_bytes(std::string_view s, char* const dst, [[maybe_unused]] char first,
   }
 }
 
+// The length of the hex text of n bytes, 2n, when std::size_t holds it.
+std::size_t hex_size(std::size_t n) {
+  if (n > std::numeric_limits<std::size_t>::max() / 2) throw std::length_error("hex: size overflow");
+  return 2 * n;
+}
+
 }  // namespace
 
 bool equal(byte_view a, byte_view b) noexcept {
@@ -202,8 +209,9 @@ std::pair<std::int32_t, std::int32_t> divmod(std::int32_t dividend, std::int32_t
 }
 
 std::ptrdiff_t find_uint8_inner(std::ptrdiff_t start, predicate p, byte_view s) {
+  const std::ptrdiff_t end = detail::search_end(s.size());
   if (start < 0) throw std::out_of_range(detail::negative_start);
-  return find_uint8(start, static_cast<std::ptrdiff_t>(s.size()), p, s.chars());
+  return find_uint8(start, end, p, s.chars());
 }
 
 std::ptrdiff_t find_uint8(std::ptrdiff_t start, predicate p, byte_view s) {
@@ -280,16 +288,16 @@ std::string uppercase_ascii(byte_view s) {
 std::string hex_of_bytes(byte_view b) { return hex_of_string(b); }
 
 std::string hex_of_string(byte_view s) {
-  return written<std::string>(2 * s.size(), '\0', [s](char* dst) { encode_hex(s.data(), s.size(), dst); });
+  return written<std::string>(hex_size(s.size()), '\0', [s](char* dst) { encode_hex(s.data(), s.size(), dst); });
 }
 
 void hex_of_bytes_into(byte_view b, byte_span out) {
-  check_room(out.size(), 2 * b.size(), "hex_of_bytes_into: output too small");
+  check_room(out.size(), hex_size(b.size()), "hex_of_bytes_into: output too small");
   encode_hex(b.data(), b.size(), chars_of(out));
 }
 
 void hex_of_string_into(byte_view s, byte_span out) {
-  check_room(out.size(), 2 * s.size(), "hex_of_string_into: output too small");
+  check_room(out.size(), hex_size(s.size()), "hex_of_string_into: output too small");
   encode_hex(s.data(), s.size(), chars_of(out));
 }
 

@@ -35,7 +35,7 @@ std::ptrdiff_t compare_le_with_len(std::ptrdiff_t len, bigstring a, bigstring b)
 }
 
 std::ptrdiff_t find_uint8_inner(std::ptrdiff_t start, Zolt::predicate p, bigstring s) {
-  return find_uint8(start, length(s), p, s);
+  return find_uint8(start, Zolt::detail::search_end(s.size()), p, s);
 }
 
 std::ptrdiff_t find_uint8(std::ptrdiff_t start, Zolt::predicate p, bigstring s) {

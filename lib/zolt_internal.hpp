@@ -35,21 +35,21 @@ inline std::ptrdiff_t get16(std::string_view s, std::ptrdiff_t i) noexcept {
 // The reader through which the shared folds see a string.
 struct string_reader {
   std::string_view s;
-  std::ptrdiff_t length() const noexcept { return static_cast<std::ptrdiff_t>(s.size()); }
+  std::size_t length() const noexcept { return s.size(); }
   std::ptrdiff_t get(std::ptrdiff_t i) const noexcept { return Zolt::get(s, i); }
-  const unsigned char* bytes(std::ptrdiff_t i, std::ptrdiff_t) const noexcept {
+  const unsigned char* bytes(std::size_t i, std::size_t) const noexcept {
     return reinterpret_cast<const unsigned char*>(s.data()) + i;
   }
 };
 
 // Length-given forms: the caller guarantees both strings hold len bytes.
-inline bool equal(std::ptrdiff_t len, std::string_view a, std::string_view b) noexcept {
+inline bool equal(std::size_t len, std::string_view a, std::string_view b) noexcept {
   return fold::equal(len, string_reader{a}, string_reader{b});
 }
-inline std::ptrdiff_t compare_be(std::ptrdiff_t len, std::string_view a, std::string_view b) noexcept {
+inline std::ptrdiff_t compare_be(std::size_t len, std::string_view a, std::string_view b) noexcept {
   return fold::compare_be(len, string_reader{a}, string_reader{b});
 }
-inline std::ptrdiff_t compare_le(std::ptrdiff_t len, std::string_view a, std::string_view b) noexcept {
+inline std::ptrdiff_t compare_le(std::size_t len, std::string_view a, std::string_view b) noexcept {
   return fold::compare_le(len, string_reader{a}, string_reader{b});
 }
 

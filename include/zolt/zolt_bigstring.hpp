@@ -41,7 +41,9 @@ using bigstring = std::span<const std::byte>;
 
 // Lowest index at or after start whose byte satisfies p, else -1. Calls p once per
 // byte, from the last down to start. A negative start offers p every byte down to
-// index 0 and then throws std::out_of_range (at once on an empty buffer).
+// index 0 and then throws std::out_of_range (at once on an empty buffer). A
+// buffer longer than PTRDIFF_MAX (on a 32-bit target) throws
+// std::length_error("find_uint8: string too long") before p is called.
 // Time depends on the length and start only (and on p's own timing).
 [[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8(std::ptrdiff_t start, Zolt::predicate p, bigstring s);
 [[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8(Zolt::predicate p, bigstring s);
