@@ -289,13 +289,16 @@ std::ptrdiff_t decode(const shape& s, const alphabet& a, unsigned char* dst) noe
   return one_if_not_zero(lanes::or_lanes(bad) | static_cast<std::ptrdiff_t>(s.bad_length));
 }
 
+// The checks of the forms into a caller's buffer: room for the result, and
+// an output that is the text itself (in place) or apart from it.
 std::pair<std::ptrdiff_t, std::size_t> decode_into(std::string_view text, unsigned char* out,
                                                    std::size_t room, base64_variant v,
-                                                   const char* too_small) {
+                                                   const char* too_small, const char* overlapping) {
   const auto a = base64::alphabet_of(v);
   if (!a) return {1, 0};
   const shape s = shape_of(text, *a);
   check_room(room, s.length, too_small);
+  refuse_overlap(overlap_not_in_place(out, s.length, text.data(), text.size()), overlapping);
   return {decode(s, *a, out), s.length};
 }
 
@@ -305,10 +308,13 @@ std::string encode(const unsigned char* in, std::size_t n, base64_variant v) {
                               [&](char* dst) { encode(in, n, dst, a); });
 }
 
+// The text grows as it is written, so the output must be apart from the input.
 void encode_into(const unsigned char* in, std::size_t n, byte_span out, base64_variant v,
-                 const char* too_small) {
+                 const char* too_small, const char* overlapping) {
   const alphabet a = alphabet_or_throw(v);
-  check_room(out.size(), base64_encoded_size(n, v), too_small);
+  const std::size_t size = base64_encoded_size(n, v);
+  check_room(out.size(), size, too_small);
+  refuse_overlap(overlap(out.data(), size, in, n), overlapping);
   encode(in, n, chars_of(out), a);
 }
 
@@ -327,21 +333,25 @@ std::pair<std::string, std::ptrdiff_t> string_of_base64(byte_view text, base64_v
 }
 
 void base64_of_bytes_into(byte_view b, byte_span out, base64_variant v) {
-  encode_into(b.data(), b.size(), out, v, "base64_of_bytes_into: output too small");
+  encode_into(b.data(), b.size(), out, v, "base64_of_bytes_into: output too small",
+              "base64_of_bytes_into: buffers overlap");
 }
 
 void base64_of_string_into(byte_view s, byte_span out, base64_variant v) {
-  encode_into(s.data(), s.size(), out, v, "base64_of_string_into: output too small");
+  encode_into(s.data(), s.size(), out, v, "base64_of_string_into: output too small",
+              "base64_of_string_into: buffers overlap");
 }
 
 std::pair<std::ptrdiff_t, std::size_t> bytes_of_base64_into(byte_view text, byte_span out,
                                                             base64_variant v) {
-  return decode_into(text.chars(), out.data(), out.size(), v, "bytes_of_base64_into: output too small");
+  return decode_into(text.chars(), out.data(), out.size(), v, "bytes_of_base64_into: output too small",
+                     "bytes_of_base64_into: buffers overlap");
 }
 
 std::pair<std::ptrdiff_t, std::size_t> string_of_base64_into(byte_view text, byte_span out,
                                                              base64_variant v) {
-  return decode_into(text.chars(), out.data(), out.size(), v, "string_of_base64_into: output too small");
+  return decode_into(text.chars(), out.data(), out.size(), v, "string_of_base64_into: output too small",
+                     "string_of_base64_into: buffers overlap");
 }
 
 }  // namespace Zolt

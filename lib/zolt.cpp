@@ -108,27 +108,35 @@ ZOLT_AVX2 inline void decode_hex_16(const char* h, unsigned char* dst, __m256i& 
                    _mm_packus_epi16(_mm256_castsi256_si128(b), _mm256_extracti128_si256(b, 1)));
 }
 
-// decode_hex_portable for n >= 16: 16 bytes per step, then the last 16 once
-// more, overlapping. Returns 255 when some character was bad, else 0.
+// decode_hex_portable for a multiple n of 16 bytes, 16 per step. Returns 255
+// when some character was bad, else 0.
 ZOLT_AVX2 std::ptrdiff_t decode_hex_avx2(const char* h, std::size_t n, unsigned char* dst) noexcept {
   __m256i bad = _mm256_setzero_si256();
-  for (std::size_t i = 0; i + 16 <= n; i += 16) decode_hex_16(h + 2 * i, dst + i, bad);
-  decode_hex_16(h + 2 * (n - 16), dst + n - 16, bad);
+  for (std::size_t i = 0; i < n; i += 16) decode_hex_16(h + 2 * i, dst + i, bad);
   return detail::mask_if_not_zero(_mm256_movemask_epi8(bad)) & 255;
 }
 #endif
 
 // Decodes the h.size() / 2 bytes of h into dst and returns the error
-// indicator; every character pair is visited whatever it holds. Writes the
-// bytes straight into dst, so no copy of them is left in this frame.
+// indicator; every character pair is visited whatever it holds. On AVX2, 16
+// bytes per step, then the last ones on the portable path. Each step reads
+// its characters before it writes their bytes, which land before the next
+// unread character, so dst may be h itself (in place). Writes the bytes
+// straight into dst, so no copy of them is left in this frame.
 std::ptrdiff_t decode_hex(std::string_view h, unsigned char* dst) noexcept {
   [[maybe_unused]] const dit::operation dit_on{};
   const std::size_t n = h.size() >> 1;
-  const std::ptrdiff_t odd = static_cast<std::ptrdiff_t>(h.size() & 1) << 4;
+  std::ptrdiff_t error = static_cast<std::ptrdiff_t>(h.size() & 1) << 4;
+  std::size_t done = 0;
 #if ZOLT_X86_AVX2
-  if (n >= 16 && dispatch::avx2()) return (odd | decode_hex_avx2(h.data(), n, dst)) & ~std::ptrdiff_t{15};
+  if (dispatch::avx2()) {
+    done = n - n % 16;
+    error |= decode_hex_avx2(h.data(), done, dst);
+    wipe_returned_frames();
+  }
 #endif
-  return (odd | decode_hex_portable(h.data(), n, dst)) & ~std::ptrdiff_t{15};
+  error |= decode_hex_portable(h.data() + 2 * done, n - done, dst + done);
+  return error & ~std::ptrdiff_t{15};
 }
 
 #if ZOLT_X86_AVX2
@@ -257,11 +265,15 @@ std::string ascii_of_int32(std::ptrdiff_t digits, std::int32_t value) {
 
 void lowercase_ascii_into(byte_view s, byte_span out) {
   check_room(out.size(), s.size(), "lowercase_ascii_into: output too small");
+  refuse_overlap(overlap_not_in_place(out.data(), s.size(), s.data(), s.size()),
+                 "lowercase_ascii_into: buffers overlap");
   map_bytes(s.chars(), chars_of(out), 'A', lowercase_byte, lanes::lowercase);
 }
 
 void uppercase_ascii_into(byte_view s, byte_span out) {
   check_room(out.size(), s.size(), "uppercase_ascii_into: output too small");
+  refuse_overlap(overlap_not_in_place(out.data(), s.size(), s.data(), s.size()),
+                 "uppercase_ascii_into: buffers overlap");
   map_bytes(s.chars(), chars_of(out), 'a', uppercase_byte, lanes::uppercase);
 }
 
@@ -285,21 +297,27 @@ std::string hex_of_string(byte_view s) {
 
 void hex_of_bytes_into(byte_view b, byte_span out) {
   check_room(out.size(), 2 * b.size(), "hex_of_bytes_into: output too small");
+  refuse_overlap(overlap(out.data(), 2 * b.size(), b.data(), b.size()), "hex_of_bytes_into: buffers overlap");
   encode_hex(b.data(), b.size(), chars_of(out));
 }
 
 void hex_of_string_into(byte_view s, byte_span out) {
   check_room(out.size(), 2 * s.size(), "hex_of_string_into: output too small");
+  refuse_overlap(overlap(out.data(), 2 * s.size(), s.data(), s.size()), "hex_of_string_into: buffers overlap");
   encode_hex(s.data(), s.size(), chars_of(out));
 }
 
 std::ptrdiff_t bytes_of_hex_into(byte_view h, byte_span out) {
   check_room(out.size(), h.size() / 2, "bytes_of_hex_into: output too small");
+  refuse_overlap(overlap_not_in_place(out.data(), h.size() / 2, h.data(), h.size()),
+                 "bytes_of_hex_into: buffers overlap");
   return decode_hex(h.chars(), out.data());
 }
 
 std::ptrdiff_t string_of_hex_into(byte_view h, byte_span out) {
   check_room(out.size(), h.size() / 2, "string_of_hex_into: output too small");
+  refuse_overlap(overlap_not_in_place(out.data(), h.size() / 2, h.data(), h.size()),
+                 "string_of_hex_into: buffers overlap");
   return decode_hex(h.chars(), out.data());
 }
 
