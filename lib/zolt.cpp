@@ -55,10 +55,12 @@ ZOLT_AVX2 void encode_hex_avx2(const unsigned char* in, std::size_t n, char* out
 
 void encode_hex(const unsigned char* in, std::size_t n, char* out) noexcept {
   [[maybe_unused]] const dit::operation dit_on{};
+  scrubbed([=] {
 #if ZOLT_X86_AVX2
-  if (n >= 16 && dispatch::avx2()) return encode_hex_avx2(in, n, out);
+    if (n >= 16 && dispatch::avx2()) return encode_hex_avx2(in, n, out);
 #endif
-  encode_hex_portable(in, n, out);
+    encode_hex_portable(in, n, out);
+  });
 }
 
 // Decodes the n bytes of the 2n characters at h into dst and returns the OR
@@ -126,17 +128,18 @@ ZOLT_AVX2 std::ptrdiff_t decode_hex_avx2(const char* h, std::size_t n, unsigned 
 std::ptrdiff_t decode_hex(std::string_view h, unsigned char* dst) noexcept {
   [[maybe_unused]] const dit::operation dit_on{};
   const std::size_t n = h.size() >> 1;
-  std::ptrdiff_t error = static_cast<std::ptrdiff_t>(h.size() & 1) << 4;
-  std::size_t done = 0;
+  return scrubbed([=] {
+    std::ptrdiff_t error = static_cast<std::ptrdiff_t>(h.size() & 1) << 4;
+    std::size_t done = 0;
 #if ZOLT_X86_AVX2
-  if (dispatch::avx2()) {
-    done = n - n % 16;
-    error |= decode_hex_avx2(h.data(), done, dst);
-    wipe_returned_frames();
-  }
+    if (dispatch::avx2()) {
+      done = n - n % 16;
+      error |= decode_hex_avx2(h.data(), done, dst);
+    }
 #endif
-  error |= decode_hex_portable(h.data() + 2 * done, n - done, dst + done);
-  return error & ~std::ptrdiff_t{15};
+    error |= decode_hex_portable(h.data() + 2 * done, n - done, dst + done);
+    return error & ~std::ptrdiff_t{15};
+  });
 }
 
 #if ZOLT_X86_AVX2
@@ -164,17 +167,16 @@ template <class Map, class MapLanes>
 void map_bytes(std::string_view s, char* const dst, [[maybe_unused]] char first, Map map,
                MapLanes map_lanes) {
   [[maybe_unused]] const dit::operation dit_on{};
+  scrubbed([=] {
 #if ZOLT_X86_AVX2
-  if (s.size() >= 32 && dispatch::avx2()) {
-    map_case_avx2(s.data(), s.size(), dst, first);
-    return;
-  }
+    if (s.size() >= 32 && dispatch::avx2()) return map_case_avx2(s.data(), s.size(), dst, first);
 #endif
-  std::size_t i = 0;
-  for (; i + 8 <= s.size(); i += 8) lanes::store(dst + i, map_lanes(lanes::load(s.data() + i)));
-  for (; i < s.size(); ++i) {
-    dst[i] = static_cast<char>(map(get(s, static_cast<std::ptrdiff_t>(i))));
-  }
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) lanes::store(dst + i, map_lanes(lanes::load(s.data() + i)));
+    for (; i < s.size(); ++i) {
+      dst[i] = static_cast<char>(map(get(s, static_cast<std::ptrdiff_t>(i))));
+    }
+  });
 }
 
 }  // namespace
@@ -232,21 +234,23 @@ namespace {
 // zero-padded; digits >= 0.
 inline void write_decimal(std::ptrdiff_t digits, std::int32_t value, char* const dst) noexcept {
   [[maybe_unused]] const dit::operation dit_on{};
-  const ten_digits d = decimal_digits(value);
-  const std::uint64_t tail = d.tail | lanes::ones * 48;  // the last eight characters
-  // The last min(digits, 10) of the ten characters, the last eight in one
-  // store when all of them are written; which bytes are written, and the
-  // shifts that pick them, depend on digits alone.
-  constexpr std::ptrdiff_t ten = 10;
-  const std::ptrdiff_t at = digits - ten;  // where the first of the ten would go
-  for (std::ptrdiff_t k = 0; k < at; ++k) dst[k] = '0';  // zeros before ten digits
-  std::ptrdiff_t j = ten - std::min(digits, ten);
-  for (; j < 2; ++j) dst[at + j] = static_cast<char>(char_chr(static_cast<std::ptrdiff_t>(48 | ((d.head >> (8 * j)) & 15))));
-  if (j == 2) {
-    lanes::store(dst + at + 2, tail);
-  } else {
-    for (; j < ten; ++j) dst[at + j] = static_cast<char>(char_chr(static_cast<std::ptrdiff_t>(tail >> (8 * (j - 2)))));
-  }
+  scrubbed([=] {
+    const ten_digits d = decimal_digits(value);
+    const std::uint64_t tail = d.tail | lanes::ones * 48;  // the last eight characters
+    // The last min(digits, 10) of the ten characters, the last eight in one
+    // store when all of them are written; which bytes are written, and the
+    // shifts that pick them, depend on digits alone.
+    constexpr std::ptrdiff_t ten = 10;
+    const std::ptrdiff_t at = digits - ten;  // where the first of the ten would go
+    for (std::ptrdiff_t k = 0; k < at; ++k) dst[k] = '0';  // zeros before ten digits
+    std::ptrdiff_t j = ten - std::min(digits, ten);
+    for (; j < 2; ++j) dst[at + j] = static_cast<char>(char_chr(static_cast<std::ptrdiff_t>(48 | ((d.head >> (8 * j)) & 15))));
+    if (j == 2) {
+      lanes::store(dst + at + 2, tail);
+    } else {
+      for (; j < ten; ++j) dst[at + j] = static_cast<char>(char_chr(static_cast<std::ptrdiff_t>(tail >> (8 * (j - 2)))));
+    }
+  });
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 namespace Zolt {
@@ -92,8 +93,8 @@ inline void refuse_overlap(bool overlapping, const char* message) {
   if (overlapping) throw std::invalid_argument(message);
 }
 
-// Unoptimised builds keep every temporary in the stack frame, vector
-// registers included, so the frames of a vector loop that has returned still
+// Unoptimised builds keep every local and temporary in the stack frame,
+// vector registers included, so the frames of a loop that has returned still
 // hold the bytes it handled, below its caller's frame. Called by that caller,
 // this zeroes the stack there (such frames take under 8 KiB at -O0); in
 // optimised builds the loops keep those bytes in registers, and it is empty.
@@ -105,6 +106,22 @@ inline void wipe_returned_frames() noexcept {}
   zero_in_place(area, sizeof area);
 }
 #endif
+
+// work()'s result, with the stack its frames used zeroed once it returns: the
+// whole of an operation that handles secrets runs as work, so that this frame
+// holds nothing of them (work's captures are pointers and sizes, the result
+// an indicator at most).
+template <class Work>
+auto scrubbed(Work work) {
+  if constexpr (std::is_void_v<decltype(work())>) {
+    work();
+    wipe_returned_frames();
+  } else {
+    const auto result = work();
+    wipe_returned_frames();
+    return result;
+  }
+}
 
 // A new Out (std::string or std::vector<std::uint8_t>) of n bytes, each first
 // set to init and then written by write(data).
