@@ -132,7 +132,7 @@ std::ptrdiff_t decode_hex(std::string_view h, unsigned char* dst) noexcept {
     std::ptrdiff_t error = static_cast<std::ptrdiff_t>(h.size() & 1) << 4;
     std::size_t done = 0;
 #if ZOLT_X86_AVX2
-    if (dispatch::avx2()) {
+    if (n >= 16 && dispatch::avx2()) {
       done = n - n % 16;
       error |= decode_hex_avx2(h.data(), done, dst);
     }
