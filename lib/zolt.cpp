@@ -87,12 +87,11 @@ std::ptrdiff_t decode_hex_portable(const char* h, std::size_t n, unsigned char* 
 }
 
 #if ZOLT_X86_AVX2
-// Decodes the 32 characters at h into 16 bytes at dst and ORs 0xFF into the
+// Decodes the 32 characters c into 16 bytes at dst and ORs 0xFF into the
 // lanes of bad that held a character other than a hex digit. The value of a
 // character: c - '0' for a digit, (c | 32) - 'a' + 10 for a letter, 255 for
 // anything else, chosen with masks.
-ZOLT_AVX2 inline void decode_hex_16(const char* h, unsigned char* dst, __m256i& bad) noexcept {
-  const __m256i c = avx2::load(h);
+ZOLT_AVX2 inline void decode_hex_16(const __m256i c, unsigned char* dst, __m256i& bad) noexcept {
   const __m256i l = _mm256_or_si256(c, avx2::bytes(32));
   const __m256i digit = avx2::in_range(c, '0', 9);
   const __m256i letter = avx2::in_range(l, 'a', 5);
@@ -110,35 +109,33 @@ ZOLT_AVX2 inline void decode_hex_16(const char* h, unsigned char* dst, __m256i& 
                    _mm_packus_epi16(_mm256_castsi256_si128(b), _mm256_extracti128_si256(b, 1)));
 }
 
-// decode_hex_portable for a multiple n of 16 bytes, 16 per step. Returns 255
-// when some character was bad, else 0.
+// decode_hex_portable for n >= 16: 16 bytes per step, then the last 16 once
+// more, overlapping. Their characters are read before anything is written,
+// so that the last step decodes the text even when dst is h (in place).
+// Returns 255 when some character was bad, else 0.
 ZOLT_AVX2 std::ptrdiff_t decode_hex_avx2(const char* h, std::size_t n, unsigned char* dst) noexcept {
+  const __m256i last = avx2::load(h + 2 * (n - 16));
   __m256i bad = _mm256_setzero_si256();
-  for (std::size_t i = 0; i < n; i += 16) decode_hex_16(h + 2 * i, dst + i, bad);
+  for (std::size_t i = 0; i + 16 <= n; i += 16) decode_hex_16(avx2::load(h + 2 * i), dst + i, bad);
+  decode_hex_16(last, dst + n - 16, bad);
   return detail::mask_if_not_zero(_mm256_movemask_epi8(bad)) & 255;
 }
 #endif
 
 // Decodes the h.size() / 2 bytes of h into dst and returns the error
-// indicator; every character pair is visited whatever it holds. On AVX2, 16
-// bytes per step, then the last ones on the portable path. Each step reads
-// its characters before it writes their bytes, which land before the next
-// unread character, so dst may be h itself (in place). Writes the bytes
+// indicator; every character pair is visited whatever it holds. Each step
+// reads its characters before it writes their bytes, which land before the
+// next unread character, so dst may be h itself (in place). Writes the bytes
 // straight into dst, so no copy of them is left in this frame.
 std::ptrdiff_t decode_hex(std::string_view h, unsigned char* dst) noexcept {
   [[maybe_unused]] const dit::operation dit_on{};
   const std::size_t n = h.size() >> 1;
+  const std::ptrdiff_t odd = static_cast<std::ptrdiff_t>(h.size() & 1) << 4;
   return scrubbed([=] {
-    std::ptrdiff_t error = static_cast<std::ptrdiff_t>(h.size() & 1) << 4;
-    std::size_t done = 0;
 #if ZOLT_X86_AVX2
-    if (n >= 16 && dispatch::avx2()) {
-      done = n - n % 16;
-      error |= decode_hex_avx2(h.data(), done, dst);
-    }
+    if (n >= 16 && dispatch::avx2()) return (odd | decode_hex_avx2(h.data(), n, dst)) & ~std::ptrdiff_t{15};
 #endif
-    error |= decode_hex_portable(h.data() + 2 * done, n - done, dst + done);
-    return error & ~std::ptrdiff_t{15};
+    return (odd | decode_hex_portable(h.data(), n, dst)) & ~std::ptrdiff_t{15};
   });
 }
 
