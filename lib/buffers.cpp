@@ -53,6 +53,8 @@ choice ct_eq(byte_view a, byte_view b) noexcept {
 
 void copy_if(std::uint64_t c, std::span<std::byte> dst, std::span<const std::byte> src) {
   if (dst.size() != src.size()) throw std::invalid_argument("copy_if: sizes differ");
+  refuse_overlap(overlap_not_in_place(dst.data(), dst.size(), src.data(), src.size()),
+                 "copy_if: buffers overlap");
   std::byte* const d = dst.data();
   const std::byte* const s = src.data();
   masked_walk(c, dst.size(), [d, s](std::size_t i, auto mask) {
@@ -63,6 +65,8 @@ void copy_if(std::uint64_t c, std::span<std::byte> dst, std::span<const std::byt
 
 void swap_if(std::uint64_t c, std::span<std::byte> a, std::span<std::byte> b) {
   if (a.size() != b.size()) throw std::invalid_argument("swap_if: sizes differ");
+  refuse_overlap(overlap_not_in_place(a.data(), a.size(), b.data(), b.size()),
+                 "swap_if: buffers overlap");
   std::byte* const pa = a.data();
   std::byte* const pb = b.data();
   masked_walk(c, a.size(), [pa, pb](std::size_t i, auto mask) {
@@ -89,9 +93,8 @@ void ct_lookup_row(std::span<const std::byte> table, std::size_t row_size, std::
   if (row_size == 0 || table.size() % row_size != 0 || out.size() != row_size) {
     throw std::invalid_argument("ct_lookup_row: bad table shape");
   }
-  if (overlap_not_in_place(out.data(), out.size(), table.data(), table.size())) {
-    throw std::invalid_argument("ct_lookup_row: buffers overlap");
-  }
+  refuse_overlap(overlap_not_in_place(out.data(), out.size(), table.data(), table.size()),
+                 "ct_lookup_row: buffers overlap");
   std::byte* const o = out.data();
   if (table.empty()) {
     std::memset(o, 0, row_size);

@@ -5,7 +5,9 @@
 // exported forms; out must hold at least the result's size (digits, or
 // s.size()), else std::invalid_argument is thrown before anything is written,
 // and exactly that many bytes are written. Case mapping may write in place
-// (out.data() == s.data()).
+// (out.data() == s.data()); an output that overlaps s otherwise throws
+// std::invalid_argument("lowercase_ascii_into: buffers overlap", and so on)
+// before anything is written.
 #pragma once
 
 #include <zolt/byte_view.hpp>

@@ -135,21 +135,23 @@ ZOLT_C_STATUS int zolt_ascii_of_int32(void *out, size_t out_size, ptrdiff_t digi
                                       int32_t value);
 
 /* ASCII A-Z to a-z (lowercase) or a-z to A-Z (uppercase), every other byte
- * unchanged, into out[0..len-1]. out may be s itself (in place); it must not
- * overlap s otherwise. Time depends on the length only. */
+ * unchanged, into out[0..len-1]. out may be s itself (in place); any other
+ * overlap with s is ZOLT_ERR_OVERLAP. Time depends on the length only. */
 ZOLT_C_STATUS int zolt_lowercase_ascii(void *out, size_t out_size, const void *s, size_t len);
 ZOLT_C_STATUS int zolt_uppercase_ascii(void *out, size_t out_size, const void *s, size_t len);
 
 /* Lower-case hexadecimal text of b, high digit first, into out[0..2*len-1].
  * Errors, in order: ZOLT_ERR_SIZE_OVERFLOW for len above SIZE_MAX / 2 (2 * len
- * would wrap around), ZOLT_ERR_OUTPUT_TOO_SMALL. Time depends on the length
- * only. */
+ * would wrap around), ZOLT_ERR_OUTPUT_TOO_SMALL, ZOLT_ERR_OVERLAP when the bytes
+ * written overlap b. Time depends on the length only. */
 ZOLT_C_STATUS int zolt_hex_of_bytes(void *out, size_t out_size, const void *b, size_t len);
 
 /* The len / 2 bytes that the hex text h (either case) encodes, into out, and
  * *indicator: 0 when h is well-formed, 16 for an odd length (the last
  * character is ignored), 240 when some character is not a hex digit. Use the
- * bytes only when *indicator is 0. Time depends on the length only. */
+ * bytes only when *indicator is 0. out may be h itself (in place: the bytes
+ * are a prefix of h); any other overlap of the bytes written with h is
+ * ZOLT_ERR_OVERLAP. Time depends on the length only. */
 ZOLT_C_STATUS int zolt_bytes_of_hex(ptrdiff_t *indicator, void *out, size_t out_size,
                                     const void *h, size_t len);
 
@@ -172,19 +174,22 @@ ZOLT_C_EXPORT size_t zolt_base64_decoded_max_size(size_t text_len);
 
 /* The base64 text of b into out[0..zolt_base64_encoded_size(len)-1]. Errors,
  * in order: ZOLT_ERR_UNKNOWN_VARIANT, ZOLT_ERR_SIZE_OVERFLOW when the text's
- * length does not fit size_t, ZOLT_ERR_OUTPUT_TOO_SMALL. Time depends on the
- * length only. */
+ * length does not fit size_t, ZOLT_ERR_OUTPUT_TOO_SMALL, ZOLT_ERR_OVERLAP when
+ * the bytes written overlap b. Time depends on the length only. */
 ZOLT_C_STATUS int zolt_base64_of_bytes(void *out, size_t out_size, const void *b, size_t len,
                                        int variant);
 
 /* Strict decoding of the base64 text into out, *decoded_len bytes (out must
  * hold them; zolt_base64_decoded_max_size(len) always suffices), and
  * *indicator: 0 when the text is a canonical encoding in that variant,
- * nonzero otherwise (then the bytes and their length are unspecified).
- * Errors, in order: ZOLT_ERR_UNKNOWN_VARIANT (the C++ decoders, which never
- * throw, answer an unknown variant with indicator 1 and no bytes; both write
+ * nonzero otherwise (then the bytes and their length are unspecified). out
+ * may be text itself (in place: the bytes are a prefix of text). Errors, in
+ * order: ZOLT_ERR_UNKNOWN_VARIANT (the C++ decoders, which never throw,
+ * answer an unknown variant with indicator 1 and no bytes; both write
  * nothing), ZOLT_ERR_OUTPUT_TOO_SMALL when out_size is below the decoded
- * length. Time depends on the length and the number of trailing '=' only. */
+ * length, ZOLT_ERR_OVERLAP for any overlap of the bytes written with text
+ * other than in place. Time depends on the length and the number of
+ * trailing '=' only. */
 ZOLT_C_STATUS int zolt_bytes_of_base64(ptrdiff_t *indicator, size_t *decoded_len, void *out,
                                        size_t out_size, const void *text, size_t len,
                                        int variant);
@@ -196,8 +201,9 @@ ZOLT_C_STATUS int zolt_is_zero(bool *zero, const void *s, size_t len);
 /* When c is not 0, dst receives src's bytes (copy_if) or a and b exchange
  * their contents (swap_if); every byte is written either way. c is 64 bits
  * wide, so that a condition of any integer type keeps every bit (on 32-bit
- * targets too). Different lengths are ZOLT_ERR_SIZES_DIFFER, and nothing is
- * touched. Time depends on the length only. */
+ * targets too). Different lengths are ZOLT_ERR_SIZES_DIFFER; the two buffers
+ * may be the very same bytes, and any other overlap is ZOLT_ERR_OVERLAP;
+ * either way nothing is touched. Time depends on the length only. */
 ZOLT_C_STATUS int zolt_copy_if(uint64_t c, void *dst, size_t dst_len, const void *src,
                                size_t src_len);
 ZOLT_C_STATUS int zolt_swap_if(uint64_t c, void *a, size_t a_len, void *b, size_t b_len);

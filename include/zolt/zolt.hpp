@@ -218,7 +218,10 @@ class predicate {
 // many bytes are written. Encoding more than SIZE_MAX / 2 bytes, here and in
 // hex_of_bytes and hex_of_string, throws std::length_error("hex: size
 // overflow") first. Decoding returns the indicator of bytes_of_hex.
-// Time depends on the lengths only.
+// The bytes written must not overlap the input, except that a decoder may
+// write in place (out starting at h's first byte: the result is a prefix of
+// h); else std::invalid_argument("hex_of_bytes_into: buffers overlap", and so
+// on) is thrown before anything is written. Time depends on the lengths only.
 ZOLT_EXPORT void hex_of_bytes_into(byte_view b, byte_span out);
 ZOLT_EXPORT void hex_of_string_into(byte_view s, byte_span out);
 [[nodiscard]] ZOLT_EXPORT std::ptrdiff_t bytes_of_hex_into(byte_view h, byte_span out);
@@ -287,7 +290,11 @@ template <class Out = std::vector<std::uint8_t>>
 // the indicator of string_of_base64 and the decoded length, and writes exactly
 // that many bytes; out must hold them (base64_decoded_max_size(text.size())
 // always suffices), else std::invalid_argument is thrown before anything is
-// written. Same timing as the forms above.
+// written. The bytes written must not overlap the input, except that a
+// decoder may write in place (out starting at text's first byte: the result
+// is a prefix of text); else std::invalid_argument
+// ("base64_of_bytes_into: buffers overlap", and so on) is thrown before
+// anything is written. Same timing as the forms above.
 ZOLT_EXPORT void base64_of_bytes_into(byte_view b, byte_span out,
                                       base64_variant v = base64_variant::standard);
 ZOLT_EXPORT void base64_of_string_into(byte_view s, byte_span out,
@@ -360,15 +367,17 @@ std::pair<Out, std::ptrdiff_t> bytes_of_base64(byte_view text, base64_variant v)
 // of dst is written either way. c may be of any integer type up to 64 bits:
 // every bit of it counts, on 32-bit targets too. The spans must be the same size, else
 // std::invalid_argument("copy_if: sizes differ") is thrown before anything is
-// touched; they may be the same span but must not otherwise overlap. Time
-// depends on the size only, never on c.
+// touched. They may be the same span but must not otherwise overlap, else
+// std::invalid_argument("copy_if: buffers overlap") is thrown before anything
+// is touched. Time depends on the size only, never on c.
 ZOLT_EXPORT void copy_if(std::uint64_t c, std::span<std::byte> dst, std::span<const std::byte> src);
 
 // When c is not 0, a and b exchange their bytes. Every byte of both is written
 // either way. c as in copy_if. The spans must be the same size, else
 // std::invalid_argument("swap_if: sizes differ") is thrown before anything is
-// touched; they may be the same span but must not otherwise overlap. Time
-// depends on the size only, never on c.
+// touched. They may be the same span but must not otherwise overlap, else
+// std::invalid_argument("swap_if: buffers overlap") is thrown before anything
+// is touched. Time depends on the size only, never on c.
 ZOLT_EXPORT void swap_if(std::uint64_t c, std::span<std::byte> a, std::span<std::byte> b);
 
 // Zeroes the bytes in a way the optimiser cannot remove as a dead store.
