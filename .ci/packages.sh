@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # The Debian packages: a Release build, `cpack -G DEB`, the split checked (the
-# runtime package holds the versioned libraries, the -dev package the rest),
-# both packages unpacked into a scratch root, and consumer programs built
-# against that root alone and run; then lintian, failing on any error that is
-# not explained in the README's "Installing packages" section.
+# runtime package holds the versioned libraries, the -dev package the rest,
+# python3-zolt the Python package), the packages unpacked into a scratch root,
+# and consumer programs built against that root alone and run; then lintian,
+# failing on any error that is not explained in docs/packages.md.
 source "$(dirname "$0")/lib.sh"
 cd "$(dirname "$0")/.."
 need_pkgs cmake g++ make pkg-config dpkg-dev file binutils lintian
@@ -16,7 +16,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 step "Release build for the packages"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DZOLT_WERROR=ON \
-  -DZOLT_BUILD_TESTS=OFF -DZOLT_BUILD_EXAMPLES=OFF >/dev/null
+  -DZOLT_BUILD_TESTS=OFF -DZOLT_BUILD_EXAMPLES=OFF \
+  -DZOLT_PYTHON=ON -DZOLT_PYTHON_DIR=lib/python3/dist-packages >/dev/null
 cmake --build "$build" -j"$jobs" >/dev/null
 
 step "cpack -G DEB"
@@ -26,8 +27,9 @@ version=$(sed -n 's/^#define ZOLT_VERSION_STRING "\(.*\)"$/\1/p' "$build/include
 soversion=${version%.*}
 runtime=$build/libzolt${soversion}_${version}-1_$(dpkg --print-architecture).deb
 dev=$build/libzolt-dev_${version}-1_$(dpkg --print-architecture).deb
+python=$build/python3-zolt_${version}-1_all.deb
 ls "$build"/*.deb
-for deb in "$runtime" "$dev"; do [ -f "$deb" ] || fail "cpack made no $(basename "$deb")"; done
+for deb in "$runtime" "$dev" "$python"; do [ -f "$deb" ] || fail "cpack made no $(basename "$deb")"; done
 
 step "package contents"
 # The files of a package, without directories, sorted.
@@ -45,13 +47,19 @@ contents "$dev" | grep -qx usr/include/zolt/zolt.hpp || fail "libzolt-dev lacks 
 if contents "$dev" | grep "\.so\.[0-9]"; then fail "libzolt-dev holds versioned libraries"; fi
 depends=$(dpkg-deb -f "$dev" Depends)
 [ "$depends" = "libzolt$soversion (= $version-1)" ] || fail "libzolt-dev depends on '$depends'"
+pydir=usr/lib/python3/dist-packages
+[ "$(contents "$python")" = "$(printf '%s\n' "$pydir/zolt/__init__.py" "$pydir/zolt/_build.py" \
+  usr/share/doc/python3-zolt/copyright)" ] || fail "python3-zolt holds: $(contents "$python" | tr '\n' ' ')"
+depends=$(dpkg-deb -f "$python" Depends)
+[ "$depends" = "libzolt$soversion (= $version-1), python3" ] || fail "python3-zolt depends on '$depends'"
 
-step "unpack both into a scratch root"
+step "unpack the packages into a scratch root"
 root=$build/root
 rm -rf "$root" "$build/consumers"
 mkdir -p "$build/consumers"
 dpkg-deb -x "$runtime" "$root"
 dpkg-deb -x "$dev" "$root"
+dpkg-deb -x "$python" "$root"
 usr=$root/usr
 
 # run PROGRAM: runs it after checking that every zolt library it loads comes
@@ -89,14 +97,24 @@ consumer_ct_check() {
   need_pkgs valgrind
   bash tests/consumer/ct_check.sh "$usr"
 }
-consumers=(cxx_cmake cxx_pkgconfig ct_check)
+# The Python package's tests, and the one line a user tries first, with each
+# python3 at hand; the tests check that libzolt comes from the scratch root.
+consumer_python() {
+  need_pkgs python3
+  for py in python3 /usr/bin/python3; do
+    [ "$(cd "$build" && PYTHONPATH=$usr/lib/python3/dist-packages "$py" -c \
+      "import zolt; print(zolt.equal(b'a', b'a'))")" = True ] || fail "$py: import zolt"
+    PYTHONPATH=$usr/lib/python3/dist-packages "$py" -m unittest discover -s python/tests
+  done
+}
+consumers=(cxx_cmake cxx_pkgconfig ct_check python)
 for c in "${consumers[@]}"; do
   step "consumer $c"
   "consumer_$c"
 done
 
 step "lintian"
-# Explained in the README ("Installing packages"); any other error fails.
+# Explained in docs/packages.md; any other error fails.
 explained=library-not-linked-against-libc,malformed-contact,no-changelog
-lintian --fail-on error --suppress-tags "$explained" "$runtime" "$dev"
+lintian --fail-on error --suppress-tags "$explained" "$runtime" "$dev" "$python"
 echo "packages: all checks passed"

@@ -3,7 +3,9 @@
 # the four shared libraries and is named after their soname (libzolt0.2); the
 # development package libzolt-dev holds the headers, the CMake package, the .pc
 # files and the unversioned .so links, and depends on the runtime package of the
-# same version.
+# same version; with ZOLT_PYTHON, python3-zolt holds the Python package (built
+# with ZOLT_PYTHON_DIR=lib/python3/dist-packages, where Debian's python3 looks)
+# and depends on the runtime package of the same version.
 set(ZOLT_SOVERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR})
 set(ZOLT_RUNTIME_PACKAGE libzolt${ZOLT_SOVERSION})
 
@@ -13,12 +15,20 @@ install(FILES LICENSE DESTINATION share/doc/${ZOLT_RUNTIME_PACKAGE} RENAME copyr
         COMPONENT runtime EXCLUDE_FROM_ALL)
 install(FILES LICENSE DESTINATION share/doc/libzolt-dev RENAME copyright COMPONENT dev
         EXCLUDE_FROM_ALL)
+if(ZOLT_PYTHON)
+  install(FILES LICENSE DESTINATION share/doc/python3-zolt RENAME copyright COMPONENT python
+          EXCLUDE_FROM_ALL)
+endif()
 
 set(CPACK_PACKAGE_CONTACT "the zolt developers" CACHE STRING
     "Maintainer field of the packages, 'Name <address>'")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_COMPONENTS_ALL runtime dev)
 set(CPACK_COMPONENT_DEV_DEPENDS runtime)
+if(ZOLT_PYTHON)
+  list(APPEND CPACK_COMPONENTS_ALL python)
+  set(CPACK_COMPONENT_PYTHON_DEPENDS runtime)
+endif()
 
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -45,4 +55,10 @@ set(CPACK_DEBIAN_DEV_PACKAGE_SUGGESTS valgrind)
 set(CPACK_DEBIAN_DEV_DESCRIPTION "The headers, CMake package and pkg-config files of the zolt libraries,
 for C++20 programs that check MACs and tokens, compare keys, decode hex
 secrets or render secret numbers in constant time.")
+set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-zolt)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS python3)
+set(CPACK_DEBIAN_PYTHON_DESCRIPTION "The Python package zolt: libzolt's constant-time equality, comparisons,
+hex and base64 codecs and padding, through the standard library's ctypes.")
 include(CPack)

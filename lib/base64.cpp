@@ -211,29 +211,30 @@ ZOLT_AVX2 std::size_t decode_avx2(const char* in, std::size_t n, unsigned char* 
 // then the last bytes, up to six per word, read one by one; then the padding.
 void encode(const unsigned char* in, std::size_t n, char* out, const alphabet& a) noexcept {
   [[maybe_unused]] const dit::operation dit_on{};
-  std::size_t k = 0;
+  scrubbed([&] {
+    std::size_t k = 0;
 #if ZOLT_X86_AVX2
-  if (dispatch::avx2()) {
-    k = encode_avx2(in, n, out, vector_tables_for(a));
-    wipe_returned_frames();
-  }
+    if (dispatch::avx2()) {
+      k = encode_avx2(in, n, out, vector_tables_for(a));
+    }
 #endif
-  std::size_t o = k / 3 * 4;
-  for (; k + 8 <= n; k += 6, o += 8) {
-    lanes::store(out + o, base64::chars(base64::spread(load_be(in + k) >> 16), a));
-  }
-  for (; k < n; k += 6) {
-    const std::size_t r = std::min<std::size_t>(6, n - k);
-    word x = 0;
-    for (std::size_t i = 0; i < r; ++i) x |= word{in[k + i]} << (40 - 8 * i);
-    const word c = base64::chars(base64::spread(x), a);
-    const std::size_t count = (4 * r + 2) / 3;  // 2 characters for 1 byte, 3 for 2, 4 for 3
-    for (std::size_t j = 0; j < count; ++j) out[o + j] = static_cast<char>(char_chr(static_cast<std::ptrdiff_t>(c >> (8 * j))));
-    o += count;
-  }
-  if (a.padded) {
-    for (; o % 4 != 0; ++o) out[o] = '=';
-  }
+    std::size_t o = k / 3 * 4;
+    for (; k + 8 <= n; k += 6, o += 8) {
+      lanes::store(out + o, base64::chars(base64::spread(load_be(in + k) >> 16), a));
+    }
+    for (; k < n; k += 6) {
+      const std::size_t r = std::min<std::size_t>(6, n - k);
+      word x = 0;
+      for (std::size_t i = 0; i < r; ++i) x |= word{in[k + i]} << (40 - 8 * i);
+      const word c = base64::chars(base64::spread(x), a);
+      const std::size_t count = (4 * r + 2) / 3;  // 2 characters for 1 byte, 3 for 2, 4 for 3
+      for (std::size_t j = 0; j < count; ++j) out[o + j] = static_cast<char>(char_chr(static_cast<std::ptrdiff_t>(c >> (8 * j))));
+      o += count;
+    }
+    if (a.padded) {
+      for (; o % 4 != 0; ++o) out[o] = '=';
+    }
+  });
 }
 
 // What the length and the trailing '=' of a text say, before any other
@@ -260,42 +261,46 @@ shape shape_of(std::string_view text, const alphabet& a) noexcept {
 // frame beyond the registers.
 std::ptrdiff_t decode(const shape& s, const alphabet& a, unsigned char* dst) noexcept {
   [[maybe_unused]] const dit::operation dit_on{};
-  const std::string_view body = s.body;
-  word bad = 0;
-  std::size_t i = 0;
+  return scrubbed([&] {
+    const std::string_view body = s.body;
+    word bad = 0;
+    std::size_t i = 0;
 #if ZOLT_X86_AVX2
-  if (dispatch::avx2()) {
-    i = decode_avx2(body.data(), body.size(), dst, vector_tables_for(a), bad);
-    wipe_returned_frames();
-  }
-#endif
-  std::size_t o = i / 4 * 3;
-  for (; i + 8 <= body.size(); i += 8, o += 6) {
-    store_be48(dst + o, base64::pack(base64::values(lanes::load(body.data() + i), a, bad)));
-  }
-  const std::size_t r = body.size() - i;
-  if (r > 0) {
-    word c = lanes::ones * 'A';
-    for (std::size_t j = 0; j < r; ++j) {
-      c = (c & ~(word{0xFF} << (8 * j))) | (word{static_cast<unsigned char>(body[i + j])} << (8 * j));
+    if (dispatch::avx2()) {
+      i = decode_avx2(body.data(), body.size(), dst, vector_tables_for(a), bad);
     }
-    const word x = base64::pack(base64::values(c, a, bad));
-    const std::size_t count = r * 3 / 4;
-    store_be48(dst + o, x, count);
-    // The bits after the last whole byte, from the last character: zero in a
-    // canonical text.
-    bad |= x & ((word{1} << (48 - 8 * count)) - 1);
-  }
-  return one_if_not_zero(lanes::or_lanes(bad) | static_cast<std::ptrdiff_t>(s.bad_length));
+#endif
+    std::size_t o = i / 4 * 3;
+    for (; i + 8 <= body.size(); i += 8, o += 6) {
+      store_be48(dst + o, base64::pack(base64::values(lanes::load(body.data() + i), a, bad)));
+    }
+    const std::size_t r = body.size() - i;
+    if (r > 0) {
+      word c = lanes::ones * 'A';
+      for (std::size_t j = 0; j < r; ++j) {
+        c = (c & ~(word{0xFF} << (8 * j))) | (word{static_cast<unsigned char>(body[i + j])} << (8 * j));
+      }
+      const word x = base64::pack(base64::values(c, a, bad));
+      const std::size_t count = r * 3 / 4;
+      store_be48(dst + o, x, count);
+      // The bits after the last whole byte, from the last character: zero in a
+      // canonical text.
+      bad |= x & ((word{1} << (48 - 8 * count)) - 1);
+    }
+    return one_if_not_zero(lanes::or_lanes(bad) | static_cast<std::ptrdiff_t>(s.bad_length));
+  });
 }
 
+// The checks of the forms into a caller's buffer: room for the result, and
+// an output that is the text itself (in place) or apart from it.
 std::pair<std::ptrdiff_t, std::size_t> decode_into(std::string_view text, unsigned char* out,
                                                    std::size_t room, base64_variant v,
-                                                   const char* too_small) {
+                                                   const char* too_small, const char* overlapping) {
   const auto a = base64::alphabet_of(v);
   if (!a) return {1, 0};
   const shape s = shape_of(text, *a);
   check_room(room, s.length, too_small);
+  refuse_overlap(overlap_not_in_place(out, s.length, text.data(), text.size()), overlapping);
   return {decode(s, *a, out), s.length};
 }
 
@@ -305,10 +310,13 @@ std::string encode(const unsigned char* in, std::size_t n, base64_variant v) {
                               [&](char* dst) { encode(in, n, dst, a); });
 }
 
+// The text grows as it is written, so the output must be apart from the input.
 void encode_into(const unsigned char* in, std::size_t n, byte_span out, base64_variant v,
-                 const char* too_small) {
+                 const char* too_small, const char* overlapping) {
   const alphabet a = alphabet_or_throw(v);
-  check_room(out.size(), base64_encoded_size(n, v), too_small);
+  const std::size_t size = base64_encoded_size(n, v);
+  check_room(out.size(), size, too_small);
+  refuse_overlap(overlap(out.data(), size, in, n), overlapping);
   encode(in, n, chars_of(out), a);
 }
 
@@ -327,21 +335,25 @@ std::pair<std::string, std::ptrdiff_t> string_of_base64(byte_view text, base64_v
 }
 
 void base64_of_bytes_into(byte_view b, byte_span out, base64_variant v) {
-  encode_into(b.data(), b.size(), out, v, "base64_of_bytes_into: output too small");
+  encode_into(b.data(), b.size(), out, v, "base64_of_bytes_into: output too small",
+              "base64_of_bytes_into: buffers overlap");
 }
 
 void base64_of_string_into(byte_view s, byte_span out, base64_variant v) {
-  encode_into(s.data(), s.size(), out, v, "base64_of_string_into: output too small");
+  encode_into(s.data(), s.size(), out, v, "base64_of_string_into: output too small",
+              "base64_of_string_into: buffers overlap");
 }
 
 std::pair<std::ptrdiff_t, std::size_t> bytes_of_base64_into(byte_view text, byte_span out,
                                                             base64_variant v) {
-  return decode_into(text.chars(), out.data(), out.size(), v, "bytes_of_base64_into: output too small");
+  return decode_into(text.chars(), out.data(), out.size(), v, "bytes_of_base64_into: output too small",
+                     "bytes_of_base64_into: buffers overlap");
 }
 
 std::pair<std::ptrdiff_t, std::size_t> string_of_base64_into(byte_view text, byte_span out,
                                                              base64_variant v) {
-  return decode_into(text.chars(), out.data(), out.size(), v, "string_of_base64_into: output too small");
+  return decode_into(text.chars(), out.data(), out.size(), v, "string_of_base64_into: output too small",
+                     "string_of_base64_into: buffers overlap");
 }
 
 }  // namespace Zolt

@@ -25,10 +25,11 @@ void store(std::byte* p, T v) noexcept {
 // Calls step(i, T{}) over n bytes: T = std::uint64_t for each whole eight-byte
 // word from the start, then T = std::uint8_t for each last byte, with the mask
 // for c (all ones when c is not 0, else all zeros; behind the barrier) as a T.
+// All 64 bits of c count, on 32-bit targets too.
 template <class Step>
-void masked_walk(std::ptrdiff_t c, std::size_t n, Step step) {
+void masked_walk(std::uint64_t c, std::size_t n, Step step) {
   [[maybe_unused]] const dit::operation dit_on{};
-  const auto mask = static_cast<std::uint64_t>(static_cast<std::int64_t>(detail::mask_if_not_zero(c)));
+  const std::uint64_t mask = (!detail::choice_if_zero(c)).mask();
   std::size_t i = 0;
   for (; i + 8 <= n; i += 8) step(i, mask);
   for (; i < n; ++i) step(i, static_cast<std::uint8_t>(mask));
@@ -47,12 +48,13 @@ choice ct_is_zero(byte_view s) noexcept {
 choice ct_eq(byte_view a, byte_view b) noexcept {
   [[maybe_unused]] const dit::operation dit_on{};
   if (a.size() != b.size()) return choice();
-  return detail::choice_if_zero(fold::differences(static_cast<std::ptrdiff_t>(a.size()),
-                                                  string_reader{a.chars()}, string_reader{b.chars()}));
+  return detail::choice_if_zero(fold::differences(a.size(), string_reader{a.chars()}, string_reader{b.chars()}));
 }
 
-void copy_if(std::ptrdiff_t c, std::span<std::byte> dst, std::span<const std::byte> src) {
+void copy_if(std::uint64_t c, std::span<std::byte> dst, std::span<const std::byte> src) {
   if (dst.size() != src.size()) throw std::invalid_argument("copy_if: sizes differ");
+  refuse_overlap(overlap_not_in_place(dst.data(), dst.size(), src.data(), src.size()),
+                 "copy_if: buffers overlap");
   std::byte* const d = dst.data();
   const std::byte* const s = src.data();
   masked_walk(c, dst.size(), [d, s](std::size_t i, auto mask) {
@@ -61,8 +63,10 @@ void copy_if(std::ptrdiff_t c, std::span<std::byte> dst, std::span<const std::by
   });
 }
 
-void swap_if(std::ptrdiff_t c, std::span<std::byte> a, std::span<std::byte> b) {
+void swap_if(std::uint64_t c, std::span<std::byte> a, std::span<std::byte> b) {
   if (a.size() != b.size()) throw std::invalid_argument("swap_if: sizes differ");
+  refuse_overlap(overlap_not_in_place(a.data(), a.size(), b.data(), b.size()),
+                 "swap_if: buffers overlap");
   std::byte* const pa = a.data();
   std::byte* const pb = b.data();
   masked_walk(c, a.size(), [pa, pb](std::size_t i, auto mask) {
@@ -75,11 +79,11 @@ void swap_if(std::ptrdiff_t c, std::span<std::byte> a, std::span<std::byte> b) {
 }
 
 void copy_if(choice c, std::span<std::byte> dst, std::span<const std::byte> src) {
-  copy_if(static_cast<std::ptrdiff_t>(c.mask()), dst, src);
+  copy_if(c.mask(), dst, src);
 }
 
 void swap_if(choice c, std::span<std::byte> a, std::span<std::byte> b) {
-  swap_if(static_cast<std::ptrdiff_t>(c.mask()), a, b);
+  swap_if(c.mask(), a, b);
 }
 
 // Each row ORed into out under the mask of its index, the first one stored
@@ -89,9 +93,8 @@ void ct_lookup_row(std::span<const std::byte> table, std::size_t row_size, std::
   if (row_size == 0 || table.size() % row_size != 0 || out.size() != row_size) {
     throw std::invalid_argument("ct_lookup_row: bad table shape");
   }
-  if (overlap_not_in_place(out.data(), out.size(), table.data(), table.size())) {
-    throw std::invalid_argument("ct_lookup_row: buffers overlap");
-  }
+  refuse_overlap(overlap_not_in_place(out.data(), out.size(), table.data(), table.size()),
+                 "ct_lookup_row: buffers overlap");
   std::byte* const o = out.data();
   if (table.empty()) {
     std::memset(o, 0, row_size);
@@ -99,7 +102,7 @@ void ct_lookup_row(std::span<const std::byte> table, std::size_t row_size, std::
   }
   for (std::size_t r = 0; r < table.size() / row_size; ++r) {
     const std::byte* const row = table.data() + r * row_size;
-    masked_walk(static_cast<std::ptrdiff_t>(ct_eq(r, index).mask()), row_size,
+    masked_walk(ct_eq(r, index).mask(), row_size,
                 [o, row, r](std::size_t i, auto mask) {
                   using T = decltype(mask);
                   const T kept = r == 0 ? T{0} : load<T>(o + i);

@@ -5,12 +5,14 @@
 // internal: zolt_bigstring shares this code without linking zolt.
 //
 // A reader R provides:
-//   std::ptrdiff_t length() const;
+//   std::size_t length() const;
 //   std::ptrdiff_t get(std::ptrdiff_t i) const;    // byte at i, 0..255
-//   const unsigned char* bytes(std::ptrdiff_t i, std::ptrdiff_t n) const;
+//   const unsigned char* bytes(std::size_t i, std::size_t n) const;
 //                                                  // the n bytes from i on,
 //                                                  // range-tested where get
 //                                                  // is, once for the run
+// Lengths stay std::size_t throughout: a 32-bit program may hold strings
+// longer than PTRDIFF_MAX.
 #pragma once
 
 #include "dispatch.hpp"
@@ -74,7 +76,7 @@ inline std::ptrdiff_t compare_result(uword acc) noexcept {
 
 // The XOR of a and b at `at`, as a T (std::uint32_t or std::uint64_t).
 template <class T>
-inline std::uint64_t xor_at(const unsigned char* a, const unsigned char* b, std::ptrdiff_t at) noexcept {
+inline std::uint64_t xor_at(const unsigned char* a, const unsigned char* b, std::size_t at) noexcept {
   T x, y;
   std::memcpy(&x, a + at, sizeof x);
   std::memcpy(&y, b + at, sizeof y);
@@ -86,7 +88,7 @@ inline std::uint64_t xor_at(const unsigned char* a, const unsigned char* b, std:
 // byte when len < 16 * words.
 template <int words>
 inline std::uint64_t differences_ends(const unsigned char* a, const unsigned char* b,
-                                      std::ptrdiff_t len) noexcept {
+                                      std::size_t len) noexcept {
   std::uint64_t d = 0;
   for (int k = 0; k < words; ++k) {
     d |= xor_at<std::uint64_t>(a, b, 8 * k) | xor_at<std::uint64_t>(a, b, len - 8 * words + 8 * k);
@@ -99,7 +101,7 @@ inline std::uint64_t differences_ends(const unsigned char* a, const unsigned cha
 // compilers keep in one SSE2 or NEON register (in word pairs elsewhere).
 using lanes16 = std::uint64_t __attribute__((vector_size(16)));
 inline std::uint64_t differences_16_ends(const unsigned char* a, const unsigned char* b,
-                                         std::ptrdiff_t len) noexcept {
+                                         std::size_t len) noexcept {
   lanes16 x, y, u, v;
   std::memcpy(&x, a, sizeof x);
   std::memcpy(&y, b, sizeof y);
@@ -115,7 +117,7 @@ inline std::uint64_t differences_16_ends(const unsigned char* a, const unsigned 
 // words or three single bytes. Inlined into the caller, so that a short
 // comparison costs no call of its own.
 [[gnu::always_inline]] inline std::uint64_t differences_short(const unsigned char* a, const unsigned char* b,
-                                       std::ptrdiff_t len) noexcept {
+                                       std::size_t len) noexcept {
   if (len >= 32) return differences_ends<4>(a, b, len);
   if (len >= 16) return differences_16_ends(a, b, len);
   if (len >= 8) return differences_ends<1>(a, b, len);
@@ -154,12 +156,12 @@ using lanes32 = std::uint64_t __attribute__((vector_size(32)));
 // overlapping; then the lanes into one value.
 [[gnu::always_inline]] inline std::uint64_t differences_blocks(const unsigned char* a,
                                                                const unsigned char* b,
-                                                               std::ptrdiff_t len) noexcept {
+                                                               std::size_t len) noexcept {
   lanes32 acc[2] = {};
   add_differences_64(acc, a, b);
-  const auto aligned = static_cast<std::ptrdiff_t>(64 - (reinterpret_cast<std::uintptr_t>(a) & 63));
+  const auto aligned = static_cast<std::size_t>(64 - (reinterpret_cast<std::uintptr_t>(a) & 63));
 #pragma GCC unroll 4
-  for (std::ptrdiff_t at = aligned; at + 64 <= len; at += 64) add_differences_64(acc, a + at, b + at);
+  for (std::size_t at = aligned; at + 64 <= len; at += 64) add_differences_64(acc, a + at, b + at);
   add_differences_64(acc, a + len - 64, b + len - 64);
   const lanes32 both = acc[0] | acc[1];
   return both[0] | both[1] | both[2] | both[3];
@@ -167,13 +169,13 @@ using lanes32 = std::uint64_t __attribute__((vector_size(32)));
 
 // differences_blocks built for the baseline target, and its AVX2 copy.
 inline std::uint64_t differences_blocks_portable(const unsigned char* a, const unsigned char* b,
-                                                 std::ptrdiff_t len) noexcept {
+                                                 std::size_t len) noexcept {
   return differences_blocks(a, b, len);
 }
 #if ZOLT_X86_AVX2
 ZOLT_AVX2 inline std::uint64_t differences_blocks_avx2(const unsigned char* a,
                                                        const unsigned char* b,
-                                                       std::ptrdiff_t len) noexcept {
+                                                       std::size_t len) noexcept {
   return differences_blocks(a, b, len);
 }
 #endif
@@ -181,7 +183,7 @@ ZOLT_AVX2 inline std::uint64_t differences_blocks_avx2(const unsigned char* a,
 // The differences of len >= 64 bytes. Out of line, so that short inputs,
 // which never come here, pay nothing for its vector frame.
 [[gnu::noinline]] inline std::uint64_t differences_long(const unsigned char* a, const unsigned char* b,
-                                                        std::ptrdiff_t len) noexcept {
+                                                        std::size_t len) noexcept {
 #if ZOLT_X86_AVX2
   if (dispatch::avx2()) return differences_blocks_avx2(a, b, len);
 #endif
@@ -193,7 +195,7 @@ ZOLT_AVX2 inline std::uint64_t differences_blocks_avx2(const unsigned char* a,
 // whole run once; every branch tests len alone. Inlined into the exported
 // operations, with the short path.
 template <class R>
-[[gnu::always_inline]] inline std::uint64_t differences(std::ptrdiff_t len, const R& a, const R& b) {
+[[gnu::always_inline]] inline std::uint64_t differences(std::size_t len, const R& a, const R& b) {
   const unsigned char* const pa = a.bytes(0, len);
   const unsigned char* const pb = b.bytes(0, len);
   if (len >= 64) return differences_long(pa, pb, len);
@@ -202,7 +204,7 @@ template <class R>
 
 // Equality of the first len bytes.
 template <class R>
-[[gnu::always_inline]] inline bool equal(std::ptrdiff_t len, const R& a, const R& b) {
+[[gnu::always_inline]] inline bool equal(std::size_t len, const R& a, const R& b) {
   return none_set(differences(len, a, b));
 }
 
@@ -351,9 +353,9 @@ ZOLT_AVX2 inline uword decide_run(uword acc, const lane_firsts& f, bool lowest_l
 // all equal if nothing is decided yet, so the first difference of the
 // overlapping step is a new one.
 ZOLT_AVX2 inline uword compare_be_avx2(const unsigned char* a, const unsigned char* b,
-                                       std::ptrdiff_t len) noexcept {
+                                       std::size_t len) noexcept {
   uword acc = 0;
-  std::ptrdiff_t i = 0;
+  std::size_t i = 0;
   while (i + 64 <= len) {
     lane_firsts f = open_lanes();
     for (int k = 0; k < steps_per_run && i + 64 <= len; ++k, i += 64) first_differences(f, a + i, b + i);
@@ -363,9 +365,9 @@ ZOLT_AVX2 inline uword compare_be_avx2(const unsigned char* a, const unsigned ch
   return compare_be_step(acc, a + len - 32, b + len - 32);
 }
 ZOLT_AVX2 inline uword compare_le_avx2(const unsigned char* a, const unsigned char* b,
-                                       std::ptrdiff_t len) noexcept {
+                                       std::size_t len) noexcept {
   uword acc = 0;
-  std::ptrdiff_t end = len;  // the bytes below end are still to walk
+  std::size_t end = len;  // the bytes below end are still to walk
   while (end >= 64) {
     lane_firsts f = open_lanes();
     for (int k = 0; k < steps_per_run && end >= 64; ++k, end -= 64) {
@@ -383,20 +385,20 @@ ZOLT_AVX2 inline uword compare_le_avx2(const unsigned char* a, const unsigned ch
 // decides as its first differing byte would. On AVX2, from 32 bytes on, in
 // vector steps.
 template <class R>
-std::ptrdiff_t compare_be(std::ptrdiff_t len, const R& a, const R& b) {
+std::ptrdiff_t compare_be(std::size_t len, const R& a, const R& b) {
   const unsigned char* const pa = a.bytes(0, len);
   const unsigned char* const pb = b.bytes(0, len);
 #if ZOLT_X86_AVX2
   if (len >= 32 && dispatch::avx2()) return compare_result(compare_be_avx2(pa, pb, len));
 #endif
-  constexpr std::ptrdiff_t w = sizeof(uword);
-  const std::ptrdiff_t words_end = len - len % w;
+  constexpr std::size_t w = sizeof(uword);
+  const std::size_t words_end = len - len % w;
   uword acc = 0;
-  for (std::ptrdiff_t i = 0; i < words_end; i += w) {
+  for (std::size_t i = 0; i < words_end; i += w) {
     acc = compare_word_step(acc, load_word<std::endian::big>(pa + i),
                             load_word<std::endian::big>(pb + i));
   }
-  for (std::ptrdiff_t i = words_end; i < len; ++i) acc = compare_step(acc, pa[i], pb[i]);
+  for (std::size_t i = words_end; i < len; ++i) acc = compare_step(acc, pa[i], pb[i]);
   return compare_result(acc);
 }
 
@@ -404,20 +406,20 @@ std::ptrdiff_t compare_be(std::ptrdiff_t len, const R& a, const R& b) {
 // last byte down, then the first bytes one by one, walking down. On AVX2,
 // from 32 bytes on, in vector steps.
 template <class R>
-std::ptrdiff_t compare_le(std::ptrdiff_t len, const R& a, const R& b) {
+std::ptrdiff_t compare_le(std::size_t len, const R& a, const R& b) {
   const unsigned char* const pa = a.bytes(0, len);
   const unsigned char* const pb = b.bytes(0, len);
 #if ZOLT_X86_AVX2
   if (len >= 32 && dispatch::avx2()) return compare_result(compare_le_avx2(pa, pb, len));
 #endif
-  constexpr std::ptrdiff_t w = sizeof(uword);
-  const std::ptrdiff_t head = len % w;
+  constexpr std::size_t w = sizeof(uword);
+  const std::size_t head = len % w;
   uword acc = 0;
-  for (std::ptrdiff_t i = len - w; i >= head; i -= w) {
-    acc = compare_word_step(acc, load_word<std::endian::little>(pa + i),
-                            load_word<std::endian::little>(pb + i));
+  for (std::size_t i = len; i >= head + w; i -= w) {  // the word that ends at i
+    acc = compare_word_step(acc, load_word<std::endian::little>(pa + i - w),
+                            load_word<std::endian::little>(pb + i - w));
   }
-  for (std::ptrdiff_t i = head - 1; i >= 0; --i) acc = compare_step(acc, pa[i], pb[i]);
+  for (std::size_t i = head; i-- > 0;) acc = compare_step(acc, pa[i], pb[i]);
   return compare_result(acc);
 }
 
@@ -437,14 +439,17 @@ std::ptrdiff_t compare_lengths_then(const R& a, const R& b, Fold fold) {
   return fold(a.length(), a, b);
 }
 
-// The _with_len comparisons: len 0 gives 0; any other len must be both lengths.
+// The _with_len comparisons: len 0 gives 0; any other len must be both
+// lengths. A negative len is none, even where its bits, read as a size, are a
+// 32-bit program's length above PTRDIFF_MAX.
 template <class R, class Fold>
 std::ptrdiff_t compare_with_len(std::ptrdiff_t len, const R& a, const R& b, Fold fold,
                                 const char* message) {
   [[maybe_unused]] const dit::operation dit_on{};
   if (len == 0) return 0;
-  if (((a.length() ^ len) | (b.length() ^ len)) != 0) throw std::invalid_argument(message);
-  return fold(len, a, b);
+  const auto n = static_cast<std::size_t>(len);
+  if (len < 0 || ((a.length() ^ n) | (b.length() ^ n)) != 0) throw std::invalid_argument(message);
+  return fold(n, a, b);
 }
 
 // The OR of all bytes, eight at a time, then byte by byte: 0 exactly when
@@ -452,10 +457,10 @@ std::ptrdiff_t compare_with_len(std::ptrdiff_t len, const R& a, const R& b, Fold
 // tests the length alone.
 template <class R>
 std::uint64_t bits_set(const R& s) {
-  const std::ptrdiff_t len = s.length();
+  const std::size_t len = s.length();
   const unsigned char* const p = s.bytes(0, len);
   std::uint64_t acc = 0;
-  std::ptrdiff_t i = 0;
+  std::size_t i = 0;
   for (; i + 8 <= len; i += 8) {
     std::uint64_t w;
     std::memcpy(&w, p + i, sizeof w);

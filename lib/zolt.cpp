@@ -6,6 +6,7 @@
 #include <zolt/zolt.hpp>
 
 #include <algorithm>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -56,10 +57,12 @@ ZOLT_AVX2 void encode_hex_avx2(const unsigned char* in, std::size_t n, char* out
 
 void encode_hex(const unsigned char* in, std::size_t n, char* out) noexcept {
   [[maybe_unused]] const dit::operation dit_on{};
+  scrubbed([=] {
 #if ZOLT_X86_AVX2
-  if (n >= 16 && dispatch::avx2()) return encode_hex_avx2(in, n, out);
+    if (n >= 16 && dispatch::avx2()) return encode_hex_avx2(in, n, out);
 #endif
-  encode_hex_portable(in, n, out);
+    encode_hex_portable(in, n, out);
+  });
 }
 
 // Decodes the n bytes of the 2n characters at h into dst and returns the OR
@@ -86,12 +89,11 @@ std::ptrdiff_t decode_hex_portable(const char* h, std::size_t n, unsigned char* 
 }
 
 #if ZOLT_X86_AVX2
-// Decodes the 32 characters at h into 16 bytes at dst and ORs 0xFF into the
+// Decodes the 32 characters c into 16 bytes at dst and ORs 0xFF into the
 // lanes of bad that held a character other than a hex digit. The value of a
 // character: c - '0' for a digit, (c | 32) - 'a' + 10 for a letter, 255 for
 // anything else, chosen with masks.
-ZOLT_AVX2 inline void decode_hex_16(const char* h, unsigned char* dst, __m256i& bad) noexcept {
-  const __m256i c = avx2::load(h);
+ZOLT_AVX2 inline void decode_hex_16(const __m256i c, unsigned char* dst, __m256i& bad) noexcept {
   const __m256i l = _mm256_or_si256(c, avx2::bytes(32));
   const __m256i digit = avx2::in_range(c, '0', 9);
   const __m256i letter = avx2::in_range(l, 'a', 5);
@@ -110,26 +112,33 @@ ZOLT_AVX2 inline void decode_hex_16(const char* h, unsigned char* dst, __m256i& 
 }
 
 // decode_hex_portable for n >= 16: 16 bytes per step, then the last 16 once
-// more, overlapping. Returns 255 when some character was bad, else 0.
+// more, overlapping. Their characters are read before anything is written,
+// so that the last step decodes the text even when dst is h (in place).
+// Returns 255 when some character was bad, else 0.
 ZOLT_AVX2 std::ptrdiff_t decode_hex_avx2(const char* h, std::size_t n, unsigned char* dst) noexcept {
+  const __m256i last = avx2::load(h + 2 * (n - 16));
   __m256i bad = _mm256_setzero_si256();
-  for (std::size_t i = 0; i + 16 <= n; i += 16) decode_hex_16(h + 2 * i, dst + i, bad);
-  decode_hex_16(h + 2 * (n - 16), dst + n - 16, bad);
+  for (std::size_t i = 0; i + 16 <= n; i += 16) decode_hex_16(avx2::load(h + 2 * i), dst + i, bad);
+  decode_hex_16(last, dst + n - 16, bad);
   return detail::mask_if_not_zero(_mm256_movemask_epi8(bad)) & 255;
 }
 #endif
 
 // Decodes the h.size() / 2 bytes of h into dst and returns the error
-// indicator; every character pair is visited whatever it holds. Writes the
-// bytes straight into dst, so no copy of them is left in this frame.
+// indicator; every character pair is visited whatever it holds. Each step
+// reads its characters before it writes their bytes, which land before the
+// next unread character, so dst may be h itself (in place). Writes the bytes
+// straight into dst, so no copy of them is left in this frame.
 std::ptrdiff_t decode_hex(std::string_view h, unsigned char* dst) noexcept {
   [[maybe_unused]] const dit::operation dit_on{};
   const std::size_t n = h.size() >> 1;
   const std::ptrdiff_t odd = static_cast<std::ptrdiff_t>(h.size() & 1) << 4;
+  return scrubbed([=] {
 #if ZOLT_X86_AVX2
-  if (n >= 16 && dispatch::avx2()) return (odd | decode_hex_avx2(h.data(), n, dst)) & ~std::ptrdiff_t{15};
+    if (n >= 16 && dispatch::avx2()) return (odd | decode_hex_avx2(h.data(), n, dst)) & ~std::ptrdiff_t{15};
 #endif
-  return (odd | decode_hex_portable(h.data(), n, dst)) & ~std::ptrdiff_t{15};
+    return (odd | decode_hex_portable(h.data(), n, dst)) & ~std::ptrdiff_t{15};
+  });
 }
 
 #if ZOLT_X86_AVX2
@@ -157,17 +166,22 @@ template <class Map, class MapLanes>
 void map_bytes(std::string_view s, char* const dst, [[maybe_unused]] char first, Map map,
                MapLanes map_lanes) {
   [[maybe_unused]] const dit::operation dit_on{};
+  scrubbed([=] {
 #if ZOLT_X86_AVX2
-  if (s.size() >= 32 && dispatch::avx2()) {
-    map_case_avx2(s.data(), s.size(), dst, first);
-    return;
-  }
+    if (s.size() >= 32 && dispatch::avx2()) return map_case_avx2(s.data(), s.size(), dst, first);
 #endif
-  std::size_t i = 0;
-  for (; i + 8 <= s.size(); i += 8) lanes::store(dst + i, map_lanes(lanes::load(s.data() + i)));
-  for (; i < s.size(); ++i) {
-    dst[i] = static_cast<char>(map(get(s, static_cast<std::ptrdiff_t>(i))));
-  }
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) lanes::store(dst + i, map_lanes(lanes::load(s.data() + i)));
+    for (; i < s.size(); ++i) {
+      dst[i] = static_cast<char>(map(get(s, static_cast<std::ptrdiff_t>(i))));
+    }
+  });
+}
+
+// The length of the hex text of n bytes, 2n, when std::size_t holds it.
+std::size_t hex_size(std::size_t n) {
+  if (n > std::numeric_limits<std::size_t>::max() / 2) throw std::length_error("hex: size overflow");
+  return 2 * n;
 }
 
 }  // namespace
@@ -203,13 +217,15 @@ std::pair<std::int32_t, std::int32_t> divmod(std::int32_t dividend, std::int32_t
 }
 
 std::ptrdiff_t find_uint8_inner(std::ptrdiff_t start, predicate p, byte_view s) {
+  const std::ptrdiff_t end = detail::search_end(s.size());
   if (start < 0) throw std::out_of_range(detail::negative_start);
-  return find_uint8(start, static_cast<std::ptrdiff_t>(s.size()), p, s.chars());
+  return find_uint8(start, end, p, s.chars());
 }
 
 std::ptrdiff_t find_uint8_inner(std::ptrdiff_t start, const byte_ranges& r, byte_view s) {
+  const std::ptrdiff_t end = detail::search_end(s.size());
   if (start < 0) throw std::out_of_range(detail::negative_start);
-  return find::ranges(s.data(), start, static_cast<std::ptrdiff_t>(s.size()), r);
+  return find::ranges(s.data(), start, end, r);
 }
 
 std::ptrdiff_t find_uint8(std::ptrdiff_t start, predicate p, byte_view s) {
@@ -230,21 +246,23 @@ namespace {
 // zero-padded; digits >= 0.
 inline void write_decimal(std::ptrdiff_t digits, std::int32_t value, char* const dst) noexcept {
   [[maybe_unused]] const dit::operation dit_on{};
-  const ten_digits d = decimal_digits(value);
-  const std::uint64_t tail = d.tail | lanes::ones * 48;  // the last eight characters
-  // The last min(digits, 10) of the ten characters, the last eight in one
-  // store when all of them are written; which bytes are written, and the
-  // shifts that pick them, depend on digits alone.
-  constexpr std::ptrdiff_t ten = 10;
-  const std::ptrdiff_t at = digits - ten;  // where the first of the ten would go
-  for (std::ptrdiff_t k = 0; k < at; ++k) dst[k] = '0';  // zeros before ten digits
-  std::ptrdiff_t j = ten - std::min(digits, ten);
-  for (; j < 2; ++j) dst[at + j] = static_cast<char>(char_chr(static_cast<std::ptrdiff_t>(48 | ((d.head >> (8 * j)) & 15))));
-  if (j == 2) {
-    lanes::store(dst + at + 2, tail);
-  } else {
-    for (; j < ten; ++j) dst[at + j] = static_cast<char>(char_chr(static_cast<std::ptrdiff_t>(tail >> (8 * (j - 2)))));
-  }
+  scrubbed([=] {
+    const ten_digits d = decimal_digits(value);
+    const std::uint64_t tail = d.tail | lanes::ones * 48;  // the last eight characters
+    // The last min(digits, 10) of the ten characters, the last eight in one
+    // store when all of them are written; which bytes are written, and the
+    // shifts that pick them, depend on digits alone.
+    constexpr std::ptrdiff_t ten = 10;
+    const std::ptrdiff_t at = digits - ten;  // where the first of the ten would go
+    for (std::ptrdiff_t k = 0; k < at; ++k) dst[k] = '0';  // zeros before ten digits
+    std::ptrdiff_t j = ten - std::min(digits, ten);
+    for (; j < 2; ++j) dst[at + j] = static_cast<char>(char_chr(static_cast<std::ptrdiff_t>(48 | ((d.head >> (8 * j)) & 15))));
+    if (j == 2) {
+      lanes::store(dst + at + 2, tail);
+    } else {
+      for (; j < ten; ++j) dst[at + j] = static_cast<char>(char_chr(static_cast<std::ptrdiff_t>(tail >> (8 * (j - 2)))));
+    }
+  });
 }
 
 }  // namespace
@@ -264,11 +282,15 @@ std::string ascii_of_int32(std::ptrdiff_t digits, std::int32_t value) {
 
 void lowercase_ascii_into(byte_view s, byte_span out) {
   check_room(out.size(), s.size(), "lowercase_ascii_into: output too small");
+  refuse_overlap(overlap_not_in_place(out.data(), s.size(), s.data(), s.size()),
+                 "lowercase_ascii_into: buffers overlap");
   map_bytes(s.chars(), chars_of(out), 'A', lowercase_byte, lanes::lowercase);
 }
 
 void uppercase_ascii_into(byte_view s, byte_span out) {
   check_room(out.size(), s.size(), "uppercase_ascii_into: output too small");
+  refuse_overlap(overlap_not_in_place(out.data(), s.size(), s.data(), s.size()),
+                 "uppercase_ascii_into: buffers overlap");
   map_bytes(s.chars(), chars_of(out), 'a', uppercase_byte, lanes::uppercase);
 }
 
@@ -287,26 +309,32 @@ std::string uppercase_ascii(byte_view s) {
 std::string hex_of_bytes(byte_view b) { return hex_of_string(b); }
 
 std::string hex_of_string(byte_view s) {
-  return written<std::string>(2 * s.size(), '\0', [s](char* dst) { encode_hex(s.data(), s.size(), dst); });
+  return written<std::string>(hex_size(s.size()), '\0', [s](char* dst) { encode_hex(s.data(), s.size(), dst); });
 }
 
 void hex_of_bytes_into(byte_view b, byte_span out) {
-  check_room(out.size(), 2 * b.size(), "hex_of_bytes_into: output too small");
+  check_room(out.size(), hex_size(b.size()), "hex_of_bytes_into: output too small");
+  refuse_overlap(overlap(out.data(), 2 * b.size(), b.data(), b.size()), "hex_of_bytes_into: buffers overlap");
   encode_hex(b.data(), b.size(), chars_of(out));
 }
 
 void hex_of_string_into(byte_view s, byte_span out) {
-  check_room(out.size(), 2 * s.size(), "hex_of_string_into: output too small");
+  check_room(out.size(), hex_size(s.size()), "hex_of_string_into: output too small");
+  refuse_overlap(overlap(out.data(), 2 * s.size(), s.data(), s.size()), "hex_of_string_into: buffers overlap");
   encode_hex(s.data(), s.size(), chars_of(out));
 }
 
 std::ptrdiff_t bytes_of_hex_into(byte_view h, byte_span out) {
   check_room(out.size(), h.size() / 2, "bytes_of_hex_into: output too small");
+  refuse_overlap(overlap_not_in_place(out.data(), h.size() / 2, h.data(), h.size()),
+                 "bytes_of_hex_into: buffers overlap");
   return decode_hex(h.chars(), out.data());
 }
 
 std::ptrdiff_t string_of_hex_into(byte_view h, byte_span out) {
   check_room(out.size(), h.size() / 2, "string_of_hex_into: output too small");
+  refuse_overlap(overlap_not_in_place(out.data(), h.size() / 2, h.data(), h.size()),
+                 "string_of_hex_into: buffers overlap");
   return decode_hex(h.chars(), out.data());
 }
 

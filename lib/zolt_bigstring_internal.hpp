@@ -14,8 +14,6 @@
 
 namespace Zolt_bigstring {
 
-inline std::ptrdiff_t length(bigstring s) noexcept { return static_cast<std::ptrdiff_t>(s.size()); }
-
 // The byte at i, 0..255; throws std::out_of_range, reading nothing, when i is
 // outside the buffer. The test depends on the index alone.
 inline std::ptrdiff_t get(bigstring s, std::ptrdiff_t i) {
@@ -33,13 +31,12 @@ inline std::ptrdiff_t get16(bigstring s, std::ptrdiff_t i) noexcept {
 // The reader through which the shared folds see a buffer.
 struct bigstring_reader {
   bigstring s;
-  std::ptrdiff_t length() const noexcept { return Zolt_bigstring::length(s); }
+  std::size_t length() const noexcept { return s.size(); }
   std::ptrdiff_t get(std::ptrdiff_t i) const { return Zolt_bigstring::get(s, i); }
   // The n bytes from i on, range-tested like get, once for a whole run of reads.
-  const unsigned char* bytes(std::ptrdiff_t i, std::ptrdiff_t n) const {
+  const unsigned char* bytes(std::size_t i, std::size_t n) const {
     // Written so that i + n cannot overflow.
-    if (i < 0 || n < 0 || static_cast<std::size_t>(i) > s.size() ||
-        static_cast<std::size_t>(n) > s.size() - static_cast<std::size_t>(i)) {
+    if (i > s.size() || n > s.size() - i) {
       throw std::out_of_range("Zolt_bigstring: index out of range");
     }
     return reinterpret_cast<const unsigned char*>(s.data()) + i;
@@ -47,13 +44,13 @@ struct bigstring_reader {
 };
 
 // Length-given forms: the caller guarantees both buffers hold len bytes.
-inline bool equal(std::ptrdiff_t len, bigstring a, bigstring b) {
+inline bool equal(std::size_t len, bigstring a, bigstring b) {
   return Zolt::fold::equal(len, bigstring_reader{a}, bigstring_reader{b});
 }
-inline std::ptrdiff_t compare_le(std::ptrdiff_t len, bigstring a, bigstring b) {
+inline std::ptrdiff_t compare_le(std::size_t len, bigstring a, bigstring b) {
   return Zolt::fold::compare_le(len, bigstring_reader{a}, bigstring_reader{b});
 }
-inline std::ptrdiff_t compare_be(std::ptrdiff_t len, bigstring a, bigstring b) {
+inline std::ptrdiff_t compare_be(std::size_t len, bigstring a, bigstring b) {
   return Zolt::fold::compare_be(len, bigstring_reader{a}, bigstring_reader{b});
 }
 

@@ -14,6 +14,7 @@
 #include <zolt/zolt.h>
 #include <zolt/zolt.hpp>
 
+#include <cstdint>
 #include <exception>
 #include <stdexcept>
 #include <string_view>
@@ -37,6 +38,7 @@ constexpr message messages[] = {
     {ZOLT_ERR_NULL_POINTER, "null pointer"},
     {ZOLT_ERR_UNKNOWN_VARIANT, "base64: unknown variant"},
     {ZOLT_ERR_SIZES_DIFFER, "sizes differ"},
+    {ZOLT_ERR_SIZE_OVERFLOW, "size overflow"},
     {ZOLT_ERR_OVERLAP, "buffers overlap"},
     {ZOLT_ERR_BLOCK_SIZE_ZERO, "pad: block size 0"},
     {ZOLT_ERR_BLOCK_SIZE_ABOVE_255, "pad: block size above 255"},
@@ -44,7 +46,8 @@ constexpr message messages[] = {
     {ZOLT_ERR_BAD_TABLE_SHAPE, "ct_lookup_row: bad table shape"},
 };
 
-// The code of an std::invalid_argument. Every message the wrapped operations
+// The code of an std::invalid_argument (an std::length_error is always
+// ZOLT_ERR_SIZE_OVERFLOW). Every message the wrapped operations
 // throw is in the table; one that is not is a bug that must not pass for
 // success, hence terminate.
 int code_of(std::string_view what) noexcept {
@@ -64,22 +67,41 @@ bool missing(bytes b) noexcept { return b.data == nullptr && b.size != 0; }
 bool missing(const void* result) noexcept { return result == nullptr; }
 bool missing(zolt_byte_predicate predicate) noexcept { return predicate == nullptr; }
 
+// A byte string that no memory can hold: it would run past the highest
+// address, or, with 64-bit addresses, it is longer than PTRDIFF_MAX, far more
+// than any such system maps. Its length is a size that wrapped around in the
+// caller's arithmetic; nothing is read from it. A 32-bit program may hold more
+// than PTRDIFF_MAX bytes, and is answered.
+bool impossible(bytes b) noexcept {
+  constexpr std::size_t largest = sizeof(void*) >= 8 ? PTRDIFF_MAX : SIZE_MAX;
+  const auto start = reinterpret_cast<std::uintptr_t>(b.data);
+  return b.size > largest || start + b.size < start;
+}
+template <class Pointer>
+bool impossible(Pointer) noexcept {
+  return false;
+}
+
 std::string_view text(const void* p, std::size_t n) noexcept {
   return {static_cast<const char*>(p), n};
 }
 std::span<char> buffer(void* p, std::size_t n) noexcept { return {static_cast<char*>(p), n}; }
 
-// ZOLT_ERR_NULL_POINTER when any pointer is missing, else run()'s outcome:
-// ZOLT_OK, or the code of the exception it threw. Pointers and sizes are
-// public, so are the branches on them.
+// ZOLT_ERR_NULL_POINTER when any pointer is missing, else
+// ZOLT_ERR_SIZE_OVERFLOW when a byte string is impossible, else run()'s
+// outcome: ZOLT_OK, or the code of the exception it threw. Pointers and sizes
+// are public, so are the branches on them.
 template <class Run, class... Pointers>
 int call(Run run, Pointers... pointers) noexcept {
   if ((missing(pointers) || ...)) return ZOLT_ERR_NULL_POINTER;
+  if ((impossible(pointers) || ...)) return ZOLT_ERR_SIZE_OVERFLOW;
   try {
     run();
     return ZOLT_OK;
   } catch (const std::out_of_range&) {
     return ZOLT_ERR_NEGATIVE_START;
+  } catch (const std::length_error&) {
+    return ZOLT_ERR_SIZE_OVERFLOW;
   } catch (const std::invalid_argument& e) {
     return code_of(e.what());
   }
@@ -146,6 +168,7 @@ struct c_predicate {
 extern "C" {
 
 const char* zolt_strerror(int code) {
+  if (code == ZOLT_OK) return "ok";
   for (const message& m : messages) {
     if (m.code == code) return m.text;
   }
@@ -167,8 +190,8 @@ int zolt_compare_le(int* order, const void* a, size_t a_len, const void* b, size
   return compare(order, [](auto x, auto y) { return Zolt::compare_le(x, y); }, a, a_len, b, b_len);
 }
 
-// A len above PTRDIFF_MAX turns negative and, like any len that is not both
-// lengths, fails the check.
+// A len above PTRDIFF_MAX turns negative, which the check refuses as it
+// refuses any len that is not both lengths.
 int zolt_compare_be_with_len(int* order, size_t len, const void* a, size_t a_len, const void* b,
                              size_t b_len) {
   const auto signed_len = static_cast<std::ptrdiff_t>(len);
@@ -232,7 +255,11 @@ int zolt_bytes_of_hex(ptrdiff_t* indicator, void* out, size_t out_size, const vo
 }
 
 size_t zolt_base64_encoded_size(size_t n, int variant) {
-  return known(variant) ? Zolt::base64_encoded_size(n, cxx(variant)) : 0;
+  try {
+    return known(variant) ? Zolt::base64_encoded_size(n, cxx(variant)) : 0;
+  } catch (const std::length_error&) {
+    return 0;
+  }
 }
 
 size_t zolt_base64_decoded_max_size(size_t text_len) {
@@ -262,7 +289,7 @@ int zolt_is_zero(bool* zero, const void* s, size_t len) {
   return call([&] { *zero = Zolt::is_zero(text(s, len)); }, zero, bytes{s, len});
 }
 
-int zolt_copy_if(ptrdiff_t c, void* dst, size_t dst_len, const void* src, size_t src_len) {
+int zolt_copy_if(uint64_t c, void* dst, size_t dst_len, const void* src, size_t src_len) {
   return call(
       [&] {
         Zolt::copy_if(c, std::span(static_cast<std::byte*>(dst), dst_len),
@@ -271,7 +298,7 @@ int zolt_copy_if(ptrdiff_t c, void* dst, size_t dst_len, const void* src, size_t
       bytes{dst, dst_len}, bytes{src, src_len});
 }
 
-int zolt_swap_if(ptrdiff_t c, void* a, size_t a_len, void* b, size_t b_len) {
+int zolt_swap_if(uint64_t c, void* a, size_t a_len, void* b, size_t b_len) {
   return call(
       [&] {
         Zolt::swap_if(c, std::span(static_cast<std::byte*>(a), a_len),

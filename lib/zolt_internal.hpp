@@ -15,6 +15,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 namespace Zolt {
@@ -35,21 +36,21 @@ inline std::ptrdiff_t get16(std::string_view s, std::ptrdiff_t i) noexcept {
 // The reader through which the shared folds see a string.
 struct string_reader {
   std::string_view s;
-  std::ptrdiff_t length() const noexcept { return static_cast<std::ptrdiff_t>(s.size()); }
+  std::size_t length() const noexcept { return s.size(); }
   std::ptrdiff_t get(std::ptrdiff_t i) const noexcept { return Zolt::get(s, i); }
-  const unsigned char* bytes(std::ptrdiff_t i, std::ptrdiff_t) const noexcept {
+  const unsigned char* bytes(std::size_t i, std::size_t) const noexcept {
     return reinterpret_cast<const unsigned char*>(s.data()) + i;
   }
 };
 
 // Length-given forms: the caller guarantees both strings hold len bytes.
-inline bool equal(std::ptrdiff_t len, std::string_view a, std::string_view b) noexcept {
+inline bool equal(std::size_t len, std::string_view a, std::string_view b) noexcept {
   return fold::equal(len, string_reader{a}, string_reader{b});
 }
-inline std::ptrdiff_t compare_be(std::ptrdiff_t len, std::string_view a, std::string_view b) noexcept {
+inline std::ptrdiff_t compare_be(std::size_t len, std::string_view a, std::string_view b) noexcept {
   return fold::compare_be(len, string_reader{a}, string_reader{b});
 }
-inline std::ptrdiff_t compare_le(std::ptrdiff_t len, std::string_view a, std::string_view b) noexcept {
+inline std::ptrdiff_t compare_le(std::size_t len, std::string_view a, std::string_view b) noexcept {
   return fold::compare_le(len, string_reader{a}, string_reader{b});
 }
 
@@ -73,17 +74,27 @@ using detail::wiped_on_return;
 using detail::zero_in_place;
 
 // Whether an output of out_n bytes at out and an input of in_n bytes at in
-// share a byte, other than by starting at the same one (in place). Addresses
-// and sizes are public.
-inline bool overlap_not_in_place(const void* out, std::size_t out_n, const void* in,
-                                 std::size_t in_n) noexcept {
+// share a byte. Each start is tested against the other's range by an unsigned
+// difference, so that no sum can wrap. Addresses and sizes are public.
+inline bool overlap(const void* out, std::size_t out_n, const void* in, std::size_t in_n) noexcept {
   const auto o = reinterpret_cast<std::uintptr_t>(out), i = reinterpret_cast<std::uintptr_t>(in);
-  return out_n != 0 && in_n != 0 && o != i && o < i + in_n && i < o + out_n;
+  return (out_n != 0 && o - i < in_n) || (in_n != 0 && i - o < out_n);
 }
 
+// Whether they share a byte other than by starting at the same one (in place).
+inline bool overlap_not_in_place(const void* out, std::size_t out_n, const void* in,
+                                 std::size_t in_n) noexcept {
+  return out != in && overlap(out, out_n, in, in_n);
+}
 
-// Unoptimised builds keep every temporary in the stack frame, vector
-// registers included, so the frames of a vector loop that has returned still
+// Throws, before anything is written, when the buffers of a call overlap in a
+// way it refuses; message is "<operation>: buffers overlap".
+inline void refuse_overlap(bool overlapping, const char* message) {
+  if (overlapping) throw std::invalid_argument(message);
+}
+
+// Unoptimised builds keep every local and temporary in the stack frame,
+// vector registers included, so the frames of a loop that has returned still
 // hold the bytes it handled, below its caller's frame. Called by that caller,
 // this zeroes the stack there (such frames take under 8 KiB at -O0); in
 // optimised builds the loops keep those bytes in registers, and it is empty.
@@ -95,6 +106,22 @@ inline void wipe_returned_frames() noexcept {}
   zero_in_place(area, sizeof area);
 }
 #endif
+
+// work()'s result, with the stack its frames used zeroed once it returns: the
+// whole of an operation that handles secrets runs as work, so that this frame
+// holds nothing of them (work's captures are pointers and sizes, the result
+// an indicator at most).
+template <class Work>
+auto scrubbed(Work work) {
+  if constexpr (std::is_void_v<decltype(work())>) {
+    work();
+    wipe_returned_frames();
+  } else {
+    const auto result = work();
+    wipe_returned_frames();
+    return result;
+  }
+}
 
 // A new Out (std::string or std::vector<std::uint8_t>) of n bytes, each first
 // set to init and then written by write(data).

@@ -5,7 +5,6 @@
 // library avoids.
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -20,13 +19,11 @@ using bytes = std::vector<std::uint8_t>;
 // a + b, or a - b, modulo 256^size, and whether a carry (or a borrow) leaves
 // the most significant byte: the first byte (big-endian) or the last (little).
 // a and b have the same size.
-inline std::pair<bytes, bool> add(bytes a, bytes b, bool subtract, bool big_endian) {
-  if (big_endian) {
-    std::reverse(a.begin(), a.end());
-    std::reverse(b.begin(), b.end());
-  }
+inline std::pair<bytes, bool> add(bytes a, const bytes& b, bool subtract, bool big_endian) {
+  const std::size_t n = a.size();
   int carry = 0;
-  for (std::size_t i = 0; i < a.size(); ++i) {
+  for (std::size_t k = 0; k < n; ++k) {
+    const std::size_t i = big_endian ? n - 1 - k : k;  // least significant first
     int digit = a[i] + (subtract ? -b[i] : b[i]) + carry;
     carry = 0;
     if (digit < 0) {
@@ -38,7 +35,6 @@ inline std::pair<bytes, bool> add(bytes a, bytes b, bool subtract, bool big_endi
     }
     a[i] = static_cast<std::uint8_t>(digit);
   }
-  if (big_endian) std::reverse(a.begin(), a.end());
   return {a, carry != 0};
 }
 

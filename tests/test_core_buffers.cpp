@@ -7,6 +7,8 @@
 #include <zolt/zolt.hpp>
 
 #include <algorithm>
+#include <cstdint>
+#include <tuple>
 
 namespace {
 
@@ -87,6 +89,35 @@ TEST(CopyAndSwapIf, SameSpanOnBothSides) {
     Zolt::swap_if(c, writable(s), writable(s));
     EXPECT_EQ(s, "0123456789abcdefghij");
   }
+}
+
+// A condition of every integer type, with one bit set, each bit in turn (a
+// 64-bit one on a 32-bit target included): copy_if copies and swap_if swaps,
+// over a whole word and a last byte; with none set, neither acts.
+template <class T>
+void expect_every_bit_acts() {
+  const std::string a0 = "0123456789", b0 = "abcdefghij";
+  for (int k = 0; k < std::numeric_limits<T>::digits + std::is_signed_v<T>; ++k) {
+    SCOPED_TRACE(testing::Message() << typeid(T).name() << " bit " << k);
+    const auto bit = static_cast<T>(std::uint64_t{1} << k);
+    std::string a = a0, b = b0;
+    Zolt::copy_if(bit, writable(a), readable(b0));
+    EXPECT_EQ(a, b0);
+    a = a0;
+    Zolt::swap_if(bit, writable(a), writable(b));
+    EXPECT_EQ(a, b0);
+    EXPECT_EQ(b, a0);
+    Zolt::copy_if(T{0}, writable(a), readable(a0));
+    Zolt::swap_if(T{0}, writable(a), writable(b));
+    EXPECT_EQ(a, b0);
+  }
+}
+
+TEST(CopyAndSwapIf, EveryBitOfEveryIntegerTypeCounts) {
+  std::apply([](auto... type) { (expect_every_bit_acts<decltype(type)>(), ...); },
+             std::tuple<bool, char, signed char, unsigned char, char8_t, char16_t, char32_t, wchar_t,
+                        short, unsigned short, int, unsigned, long, unsigned long, long long,
+                        unsigned long long>{});
 }
 
 // Sizes that differ throw before any byte changes.

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 // Secrets left behind: wipe clears what it is given (a container up to its
-// capacity), and the codec leaves no copy of a decoded or encoded secret in
-// the stack frames it has returned from.
+// capacity), and the codecs, case mappings and decimal rendering leave no
+// fragment of a secret in the stack frames they have returned from.
 #include "test_core.hpp"
 
+#include <zolt/zolt.h>
 #include <zolt/zolt.hpp>
 
 #include <array>
+#include <initializer_list>
 #include <cstring>
 
 namespace {
@@ -61,6 +63,10 @@ TEST(Wipe, ClearsContainersUpToTheirCapacity) {
 
 constexpr std::size_t kScanned = 16384;
 
+// Makes the compiler keep a local array whole, in memory, with whatever was
+// stored in it, until this point.
+void kept(const void* local) { __asm__ volatile("" : : "r"(local) : "memory"); }
+
 // Zeroes the stack below the caller, so that the pages exist and hold no
 // earlier test's bytes.
 [[gnu::noinline]] void clear_stack_below() {
@@ -68,32 +74,60 @@ constexpr std::size_t kScanned = 16384;
   for (auto& b : area) b = 0;
 }
 
-// Whether the kScanned bytes of stack below `top` (frames that have returned)
-// hold `secret`. Reads memory below the stack pointer on purpose, byte by byte.
-[[gnu::noinline, gnu::no_sanitize_address]] bool stack_below_holds(
-    const volatile unsigned char* top, std::string_view secret) {
-  const volatile unsigned char* const bottom = top - kScanned;
-  for (const volatile unsigned char* p = bottom; p + secret.size() <= top; ++p) {
-    std::size_t k = 0;
-    while (k < secret.size() && p[k] == static_cast<unsigned char>(secret[k])) ++k;
-    if (k == secret.size()) return true;
+// Whether bytes p[0..3] are secret[k..k+3], in that order or reversed (a
+// word loaded or stored in the other byte order).
+[[gnu::no_sanitize_address]] bool holds_run(const volatile unsigned char* p, std::string_view secret,
+                                            std::size_t k) {
+  bool forward = true, reversed = true;
+  for (std::size_t j = 0; j < 4; ++j) {
+    forward = forward && p[j] == static_cast<unsigned char>(secret[k + j]);
+    reversed = reversed && p[j] == static_cast<unsigned char>(secret[k + 3 - j]);
   }
-  return false;
+  return forward || reversed;
 }
 
-// Runs the codec through `use`, which must wipe its own copy of the result,
-// and then looks for `secret` in the frames the library returned from. The
-// program and the libraries are linked with -z now: a lazily bound first call
-// would leave the vector registers, and the secret in them, on the stack.
+using secrets = std::initializer_list<std::string_view>;
+
+// How many places in the kScanned bytes of stack below `top` (frames that
+// have returned) hold a fragment of one of the secrets: any run of 4 of its
+// bytes, either way round. Reads memory below the stack pointer on purpose,
+// byte by byte, and keeps no byte of a secret in a local of its own.
+[[gnu::noinline, gnu::no_sanitize_address]] std::size_t fragments_below(
+    const volatile unsigned char* top, secrets all) {
+  std::size_t found = 0;
+  for (const volatile unsigned char* p = top - kScanned; p + 4 <= top; ++p) {
+    bool here = false;
+    for (const std::string_view secret : all) {
+      for (std::size_t k = 0; k + 4 <= secret.size(); ++k) here = here || holds_run(p, secret, k);
+    }
+    found += here ? 1 : 0;
+  }
+  return found;
+}
+
+// Runs the library through `use`, which must wipe its own copy of the result,
+// and then counts the fragments of the secrets in the frames the library
+// returned from, on a stack cleared first. The program and the libraries are
+// linked with -z now: a lazily bound first call would leave the vector
+// registers, and the secrets in them, on the stack. The library runs below a
+// gap of cleared stack, which the scan's own frames take without touching the
+// frames it looks at.
 template <class Use>
-[[gnu::noinline]] bool leaves_copy(std::string_view secret, Use use) {
-  volatile unsigned char top = 0;
+[[gnu::noinline]] void run_below_a_gap(Use& use) {
+  unsigned char gap[1024];  // where the scan's own frames will be
   use();
-  return stack_below_holds(&top, secret);
+  kept(gap);
+}
+template <class Use>
+[[gnu::noinline]] std::size_t fragments_left(secrets all, Use use) {
+  clear_stack_below();
+  volatile unsigned char top = 0;
+  run_below_a_gap(use);
+  return fragments_below(&top, all);
 }
 
-// The forms of each codec that the leftover scan runs, and the input and text
-// lengths of an encoding short enough to live inside the string object.
+// The forms of each codec that the leftover scan runs, and the length of an
+// input whose text is short enough to live inside the string object.
 struct hex_codec {
   static std::string encode(std::string_view s) { return Zolt::hex_of_string(s); }
   static auto decode_string(std::string_view t) { return Zolt::string_of_hex(t); }
@@ -101,7 +135,7 @@ struct hex_codec {
   static auto decode_bytes(std::string_view t) { return Zolt::bytes_of_hex<Out>(t); }
   static void decode_into(std::string_view t, std::span<char> out) { (void)Zolt::string_of_hex_into(t, out); }
   static void encode_into(std::string_view s, std::span<char> out) { Zolt::hex_of_string_into(s, out); }
-  static constexpr std::size_t short_input = 7, short_text = 14;
+  static constexpr std::size_t short_input = 7;
 };
 struct base64_codec {
   static std::string encode(std::string_view s) { return Zolt::base64_of_string(s); }
@@ -110,77 +144,110 @@ struct base64_codec {
   static auto decode_bytes(std::string_view t) { return Zolt::bytes_of_base64<Out>(t); }
   static void decode_into(std::string_view t, std::span<char> out) { (void)Zolt::string_of_base64_into(t, out); }
   static void encode_into(std::string_view s, std::span<char> out) { Zolt::base64_of_string_into(s, out); }
-  static constexpr std::size_t short_input = 9, short_text = 12;
+  static constexpr std::size_t short_input = 9;
 };
 
 // The decoded secret after each decoding form, the text after encoding into a
-// caller's buffer, and a short text returned inside the string object: none
-// may be left in the frames the library returned from.
+// caller's buffer, and a short text returned inside the string object: no
+// fragment of the secret or of its text may be left in the frames the library
+// returned from.
 template <class Codec>
-void expect_no_copy_left(const std::string& secret) {
+void expect_no_fragment_left(const std::string& secret) {
   const std::string text = Codec::encode(secret);
-  const auto decoded = [&](auto decode) {
-    clear_stack_below();
-    return leaves_copy(secret, decode);
-  };
-  EXPECT_FALSE(decoded([&] {
-    auto result = Codec::decode_string(text);
-    Zolt::wipe(result.first);
-  }));
+  const auto left = [&](auto use) { return fragments_left({secret, text}, use); };
+  EXPECT_EQ(left([&] {
+              auto result = Codec::decode_string(text);
+              Zolt::wipe(result.first);
+            }),
+            0u);
   // Into each owner: a short std::string holds its bytes inside the object.
   const auto decoded_into = [&](auto owner) {
-    return decoded([&] {
+    return left([&] {
       auto result = Codec::template decode_bytes<decltype(owner)>(text);
       Zolt::wipe(result.first);
     });
   };
-  EXPECT_FALSE(decoded_into(std::vector<std::uint8_t>()));
-  EXPECT_FALSE(decoded_into(std::string()));
-  EXPECT_FALSE(decoded_into(Zolt::secure_bytes()));
-  EXPECT_FALSE(decoded([&] {
-    std::array<char, 36> out;
-    Codec::decode_into(text, out);
-    Zolt::wipe(std::span(out));
-  }));
-  clear_stack_below();
-  EXPECT_FALSE(leaves_copy(text, [&] {
-    std::array<char, 72> out;
-    Codec::encode_into(secret, out);
-    Zolt::wipe(std::span(out));
-  }));
-  const std::string_view head = std::string_view(secret).substr(0, Codec::short_input);
-  clear_stack_below();
-  EXPECT_FALSE(leaves_copy(text.substr(0, Codec::short_text), [&] {
-    std::string encoded = Codec::encode(head);
-    Zolt::wipe(encoded);
-  }));
+  EXPECT_EQ(decoded_into(std::vector<std::uint8_t>()), 0u);
+  EXPECT_EQ(decoded_into(std::string()), 0u);
+  EXPECT_EQ(decoded_into(Zolt::secure_bytes()), 0u);
+  EXPECT_EQ(left([&] {
+              std::array<char, 36> out;
+              Codec::decode_into(text, out);
+              Zolt::wipe(std::span(out));
+            }),
+            0u);
+  EXPECT_EQ(left([&] {
+              std::array<char, 72> out;
+              Codec::encode_into(secret, out);
+              Zolt::wipe(std::span(out));
+            }),
+            0u);
+  // The text of the first bytes is the start of the whole text.
+  EXPECT_EQ(left([&] {
+              std::string encoded = Codec::encode(std::string_view(secret).substr(0, Codec::short_input));
+              Zolt::wipe(encoded);
+            }),
+            0u);
 }
 
 // Short results included: a string of up to 15 bytes lives inside the string
 // object, and moving one out of a local left the secret in the dead frame.
-TEST(Wipe, CodecLeavesNoCopyInReturnedFrames) {
+TEST(Wipe, CodecLeavesNoFragmentInReturnedFrames) {
   using namespace std::string_literals;
   const std::string key = "\xC3\x5A\x9E\x01\x77\xE4\x2B\xD0\x6F\x13\xA8\x4C"s;
   const std::string long_key = key + key + key;
   for (const std::string& secret : {key, long_key}) {
     SCOPED_TRACE(secret.size());
-    expect_no_copy_left<hex_codec>(secret);
-    expect_no_copy_left<base64_codec>(secret);
+    expect_no_fragment_left<hex_codec>(secret);
+    expect_no_fragment_left<base64_codec>(secret);
   }
 }
 
-// The scan finds a copy that is there: a frame that returns with the secret
-// still in a local.
-[[gnu::noinline]] void leave_a_copy(std::string_view secret) {
-  volatile char local[64];  // the copy this frame leaves behind
-  for (std::size_t i = 0; i < secret.size(); ++i) local[i] = secret[i];
-  (void)local[0];
+// The case mappings, as strings and into a buffer (the C interface's form),
+// and the decimal rendering of a secret number.
+TEST(Wipe, TextOperationsLeaveNoFragmentInReturnedFrames) {
+  for (const std::string secret : {"Kq7!vZ", "Kq7!vZ-Rp2$wLx9#mTs4&yHb8*nEc1@uGa5^dJf"}) {
+    SCOPED_TRACE(secret.size());
+    const std::string lower = Zolt::lowercase_ascii(secret), upper = Zolt::uppercase_ascii(secret);
+    for (const auto map : {Zolt::lowercase_ascii, Zolt::uppercase_ascii}) {
+      EXPECT_EQ(fragments_left({secret, lower, upper}, [&] {
+                  std::string mapped = map(secret);
+                  Zolt::wipe(mapped);
+                }),
+                0u);
+    }
+    for (const auto map : {zolt_lowercase_ascii, zolt_uppercase_ascii}) {
+      EXPECT_EQ(fragments_left({secret, lower, upper}, [&] {
+                  std::array<char, 64> out;
+                  EXPECT_EQ(map(out.data(), out.size(), secret.data(), secret.size()), ZOLT_OK);
+                  Zolt::wipe(std::span(out));
+                }),
+                0u);
+    }
+  }
+  const std::int32_t pin = 1597534682;
+  const std::string digits = Zolt::ascii_of_int32(10, pin);
+  EXPECT_EQ(fragments_left({digits}, [&] {
+              std::string text = Zolt::ascii_of_int32(10, pin);
+              Zolt::wipe(text);
+            }),
+            0u);
 }
 
-TEST(Wipe, ScanFindsALeftoverCopy) {
+// The scan finds a fragment that is there: a frame that returns with four
+// bytes from the middle of the secret still in a local, in the secret's order
+// or reversed.
+[[gnu::noinline]] void leave_a_fragment(std::string_view secret, bool reversed) {
+  char local[64];  // the fragment this frame leaves behind
+  for (std::size_t i = 0; i < 4; ++i) local[i] = secret[reversed ? 6 - i : 3 + i];
+  kept(local);
+}
+
+TEST(Wipe, ScanFindsALeftoverFragment) {
   const std::string secret = "\xC3\x5A\x9E\x01\x77\xE4\x2B\xD0";
-  clear_stack_below();
-  EXPECT_TRUE(leaves_copy(secret, [&] { leave_a_copy(secret); }));
+  for (const bool reversed : {false, true}) {
+    EXPECT_GT(fragments_left({secret}, [&] { leave_a_fragment(secret, reversed); }), 0u) << reversed;
+  }
 }
 
 }  // namespace

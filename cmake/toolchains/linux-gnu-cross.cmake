@@ -3,7 +3,8 @@
 # sysroot /usr/<triple>, and qemu-user as the emulator through which CTest (and
 # gtest_discover_tests) run the cross-built programs. The including file sets
 # ZOLT_CROSS_TRIPLE, ZOLT_CROSS_QEMU and CMAKE_SYSTEM_PROCESSOR, and may set
-# ZOLT_CROSS_CLANG to build C++ with that Clang for the triple instead, against
+# ZOLT_CROSS_LOADER (the target's dynamic loader, used instead of qemu when this
+# host runs it) and ZOLT_CROSS_CLANG to build C++ with that Clang for the triple instead, against
 # the same GCC cross headers and libraries.
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_C_COMPILER ${ZOLT_CROSS_TRIPLE}-gcc)
@@ -23,5 +24,13 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-find_program(ZOLT_CROSS_EMULATOR ${ZOLT_CROSS_QEMU} REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${ZOLT_CROSS_EMULATOR} -L ${ZOLT_CROSS_SYSROOT})
+if(ZOLT_CROSS_LOADER)
+  execute_process(COMMAND ${ZOLT_CROSS_LOADER} --version RESULT_VARIABLE loader_runs
+                  OUTPUT_QUIET ERROR_QUIET)
+endif()
+if(ZOLT_CROSS_LOADER AND loader_runs EQUAL 0)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${ZOLT_CROSS_LOADER} --library-path ${ZOLT_CROSS_SYSROOT}/lib)
+else()
+  find_program(ZOLT_CROSS_EMULATOR ${ZOLT_CROSS_QEMU} REQUIRED)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${ZOLT_CROSS_EMULATOR} -L ${ZOLT_CROSS_SYSROOT})
+endif()

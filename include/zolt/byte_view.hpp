@@ -62,6 +62,7 @@ inline constexpr bool rejected = false;
 class byte_view {
  public:
   constexpr byte_view() noexcept = default;
+  // The view of a string, a string_view or a range of one-byte elements.
   byte_view(std::string_view s) noexcept  // NOLINT(google-explicit-constructor): implicit by design
       : data_(reinterpret_cast<const unsigned char*>(s.data())), size_(s.size()) {}
   byte_view(const std::string& s) noexcept  // NOLINT(google-explicit-constructor)
@@ -71,6 +72,7 @@ class byte_view {
   byte_view(const R& r) noexcept  // NOLINT(google-explicit-constructor)
       : data_(reinterpret_cast<const unsigned char*>(std::ranges::data(r))), size_(std::ranges::size(r)) {}
 
+  // A C string: refused at compile time.
   template <class T>
     requires detail::c_string<T>
   byte_view(T&&) noexcept {  // NOLINT(google-explicit-constructor)
@@ -79,6 +81,7 @@ class byte_view {
                   "pass a std::string_view with its length (\"abc\"sv) or a std::string");
   }
 
+  // The bytes, their number, and the same bytes seen as characters.
   [[nodiscard]] const unsigned char* data() const noexcept { return data_; }
   [[nodiscard]] std::size_t size() const noexcept { return size_; }
   [[nodiscard]] std::string_view chars() const noexcept {
@@ -98,11 +101,13 @@ class byte_view {
 class byte_span {
  public:
   constexpr byte_span() noexcept = default;
+  // The span of a writable range of one-byte elements.
   template <class R>
     requires detail::writable_byte_range<R&&>
   byte_span(R&& r) noexcept  // NOLINT(google-explicit-constructor, bugprone-forwarding-reference-overload)
       : data_(reinterpret_cast<unsigned char*>(std::ranges::data(r))), size_(std::ranges::size(r)) {}
 
+  // The buffer and its size.
   [[nodiscard]] unsigned char* data() const noexcept { return data_; }
   [[nodiscard]] std::size_t size() const noexcept { return size_; }
 

@@ -58,6 +58,8 @@ class choice {
  public:
   constexpr choice() noexcept = default;  // false
 
+  // The choice of a bool the caller already has; the ct_ functions, which
+  // never make a bool, are better.
   [[nodiscard]] static choice of_bool(bool b) noexcept {
     return choice(detail::value_barrier(detail::uword{0} - static_cast<detail::uword>(b)));
   }
@@ -71,6 +73,8 @@ class choice {
         static_cast<std::int64_t>(static_cast<std::make_signed_t<detail::uword>>(mask_)));
   }
 
+  // Not, and, or, exclusive or. There is no && or ||: they would need a bool,
+  // and they skip their right-hand side, which is a branch.
   [[nodiscard]] friend choice operator!(choice c) noexcept { return choice(~c.mask_); }
   [[nodiscard]] friend choice operator&(choice a, choice b) noexcept { return choice(a.mask_ & b.mask_); }
   [[nodiscard]] friend choice operator|(choice a, choice b) noexcept { return choice(a.mask_ | b.mask_); }

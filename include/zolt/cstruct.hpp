@@ -27,6 +27,7 @@ class t;
 [[nodiscard]] std::size_t length(const t& v) noexcept;
 [[nodiscard]] std::span<const std::byte> to_bigarray(const t& v) noexcept;
 
+// A view: a window (offset, length) onto a shared, read-only byte buffer.
 class t {
  public:
   t() noexcept = default;  // the empty view
@@ -80,6 +81,7 @@ inline t sub(const t& v, std::size_t off, std::size_t len) {
   return t(v.buffer_, v.off_ + off, len);
 }
 
+// The number of bytes in the view.
 inline std::size_t length(const t& v) noexcept { return v.len_; }
 
 // Exactly the view's bytes, in the buffer's own memory.

@@ -53,8 +53,8 @@
 
 #else
 
-/* sizeof keeps the arguments unevaluated but still used, so that a variable
- * only marked does not become an unused one. */
+/* The marks, compiled to no code: sizeof keeps the arguments unevaluated but
+ * still used, so that a variable only marked does not become an unused one. */
 #define ZOLT_CT_SECRET(ptr, len) ((void)sizeof(ptr), (void)sizeof(len))
 #define ZOLT_CT_PUBLIC(ptr, len) ((void)sizeof(ptr), (void)sizeof(len))
 #define ZOLT_CT_CHECKING 0

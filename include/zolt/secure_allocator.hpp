@@ -43,19 +43,24 @@ ZOLT_EXPORT void secure_deallocate(void* p, std::size_t bytes) noexcept;
 template <class T>
 class secure_allocator {
  public:
-  using value_type = T;
+  using value_type = T;  // The allocator's element type.
 
+  // An allocator, or one for another element type from it.
   constexpr secure_allocator() noexcept = default;
   template <class U>
   constexpr secure_allocator(const secure_allocator<U>&) noexcept {}  // NOLINT(google-explicit-constructor)
 
+  // Room for n elements, from secure_allocate; throws std::bad_array_new_length
+  // when n elements do not fit a size_t, std::bad_alloc when no memory is left.
   [[nodiscard]] T* allocate(std::size_t n) {
     if (n > std::numeric_limits<std::size_t>::max() / sizeof(T)) throw std::bad_array_new_length();
     static_assert(alignof(T) <= 4096, "page alignment");
     return static_cast<T*>(secure_allocate(n * sizeof(T)));
   }
+  // Wipes and releases the n elements at p, from allocate(n).
   void deallocate(T* p, std::size_t n) noexcept { secure_deallocate(p, n * sizeof(T)); }
 
+  // Always true: the allocator holds no state.
   template <class U>
   friend constexpr bool operator==(const secure_allocator&, const secure_allocator<U>&) noexcept {
     return true;

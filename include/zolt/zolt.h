@@ -8,12 +8,23 @@
  *
  * Conventions:
  * - A byte string is a pointer and a length. The pointer may be NULL only when
- *   the length is 0; nothing is ever measured with strlen.
+ *   the length is 0; nothing is ever measured with strlen. Any length a
+ *   program can hold is answered, above PTRDIFF_MAX on 32-bit targets too;
+ *   the limits below are those of results that size_t or ptrdiff_t could not
+ *   hold.
  * - Outputs come first: a result pointer, or a caller's buffer and its size.
- *   Nothing is allocated.
+ *   Nothing is allocated. Result pointers and predicates are never NULL; a
+ *   predicate's ctx is only passed on to it, and may be NULL.
  * - Every function that can fail returns 0 (ZOLT_OK) on success or a negative
- *   ZOLT_ERR_* code, and then writes nothing at all; zolt_strerror names the
- *   code. Result pointers must not be NULL.
+ *   ZOLT_ERR_* code, and then writes nothing at all and calls no predicate;
+ *   zolt_strerror names the code. Every check comes before any byte is read,
+ *   in this order, the first failing one giving the code:
+ *   1. ZOLT_ERR_NULL_POINTER: a NULL that the rules above forbid;
+ *   2. ZOLT_ERR_SIZE_OVERFLOW: a byte string that no memory can hold, whose
+ *      length wrapped around in the caller's arithmetic: it would end past
+ *      the highest address, or, on a 64-bit target, it is longer than
+ *      PTRDIFF_MAX;
+ *   3. the function's own errors, in the order its comment lists them.
  * - Buffers: hex encoding writes 2 * len bytes, hex decoding len / 2, decimal
  *   rendering `digits`, case mapping len. A larger buffer is fine (only that
  *   many bytes are written); a smaller one is ZOLT_ERR_OUTPUT_TOO_SMALL. No
@@ -51,6 +62,7 @@ enum {
   ZOLT_ERR_NULL_POINTER = -8,           /* "null pointer" */
   ZOLT_ERR_UNKNOWN_VARIANT = -9,        /* "base64: unknown variant" */
   ZOLT_ERR_SIZES_DIFFER = -10,          /* "sizes differ" (copy_if, swap_if, add_*, sub_*) */
+  ZOLT_ERR_SIZE_OVERFLOW = -11,         /* "size overflow" */
   ZOLT_ERR_OVERLAP = -12,               /* "buffers overlap" */
   ZOLT_ERR_BLOCK_SIZE_ZERO = -13,       /* "pad: block size 0" */
   ZOLT_ERR_BLOCK_SIZE_ABOVE_255 = -14,  /* "pad: block size above 255" */
@@ -58,14 +70,16 @@ enum {
   ZOLT_ERR_BAD_TABLE_SHAPE = -16        /* "ct_lookup_row: bad table shape" */
 };
 
-/* The message of a status code: the C++ interface's exception message where
- * there is one. An unknown code gives "unknown error code". Never NULL. */
+/* The message of a status code: "ok" for ZOLT_OK, else the C++ interface's
+ * exception message where there is one. An unknown code gives "unknown error
+ * code". Never NULL. */
 ZOLT_C_EXPORT const char *zolt_strerror(int code);
 
 /* The library's version, "MAJOR.MINOR.PATCH". */
 ZOLT_C_EXPORT const char *zolt_version_string(void);
 
-/* *equal: same length and same bytes. Time depends on the lengths only. */
+/* *equal: same length and same bytes. a and b may be NULL with length 0.
+ * No errors of its own. Time depends on the lengths only. */
 ZOLT_C_STATUS int zolt_equal(bool *equal, const void *a, size_t a_len, const void *b,
                              size_t b_len);
 
@@ -79,7 +93,8 @@ ZOLT_C_STATUS int zolt_compare_le(int *order, const void *a, size_t a_len, const
 
 /* The comparisons after checking that both lengths equal len (else
  * ZOLT_ERR_COMPARE_BE_WITH_LEN / ZOLT_ERR_COMPARE_LE_WITH_LEN); len 0 gives 0
- * for any strings. Time depends on len only. */
+ * for any strings. A len above PTRDIFF_MAX fails the check, as in C++, where
+ * len is a ptrdiff_t. Time depends on len only. */
 ZOLT_C_STATUS int zolt_compare_be_with_len(int *order, size_t len, const void *a, size_t a_len,
                                            const void *b, size_t b_len);
 ZOLT_C_STATUS int zolt_compare_le_with_len(int *order, size_t len, const void *a, size_t a_len,
@@ -91,42 +106,52 @@ typedef int (*zolt_byte_predicate)(void *ctx, int byte);
 
 /* *index: the lowest index at or after start whose byte satisfies
  * predicate(ctx, byte), else -1. The predicate is called once per byte, from
- * the last down to start. A negative start is ZOLT_ERR_NEGATIVE_START. Time
- * depends on the length and start only (and on the predicate's own timing). */
+ * the last down to start; ctx may be NULL. Errors, in order: a len above
+ * PTRDIFF_MAX (on a 32-bit target), whose indices *index could not hold, is
+ * ZOLT_ERR_SIZE_OVERFLOW; a negative start is ZOLT_ERR_NEGATIVE_START. On an
+ * error the predicate is not called at all. Time depends on the length and
+ * start only (and on the predicate's own timing). */
 ZOLT_C_STATUS int zolt_find_uint8(ptrdiff_t *index, ptrdiff_t start,
                                   zolt_byte_predicate predicate, void *ctx, const void *s,
                                   size_t len);
 
-/* *found: whether zolt_find_uint8 finds a byte. Same calls and timing. */
+/* *found: whether zolt_find_uint8 finds a byte. Same calls, errors and
+ * timing. */
 ZOLT_C_STATUS int zolt_exists_uint8(bool *found, ptrdiff_t start, zolt_byte_predicate predicate,
                                     void *ctx, const void *s, size_t len);
 
 /* Quotient and remainder of dividend read as unsigned 32-bit, for m in
- * 1..16347 (else ZOLT_ERR_M_NOT_POSITIVE / ZOLT_ERR_M_TOO_LARGE). Time may
- * depend on m; never on the dividend. */
+ * 1..16347 (else ZOLT_ERR_M_NOT_POSITIVE / ZOLT_ERR_M_TOO_LARGE). Neither
+ * result pointer may be NULL. Time may depend on m; never on the dividend. */
 ZOLT_C_STATUS int zolt_divmod(int32_t *quotient, int32_t *remainder, int32_t dividend,
                               int32_t m);
 
 /* The last `digits` decimal digits of value read as unsigned 32-bit,
- * zero-padded, into out[0..digits-1]. digits < 0 is ZOLT_ERR_DIGITS_NEGATIVE.
- * Time depends on digits only. */
+ * zero-padded, into out[0..digits-1]. Errors, in order:
+ * ZOLT_ERR_DIGITS_NEGATIVE for digits < 0, ZOLT_ERR_OUTPUT_TOO_SMALL. out may
+ * be NULL when out_size is 0 (then only digits 0 succeeds). Time depends on
+ * digits only. */
 ZOLT_C_STATUS int zolt_ascii_of_int32(void *out, size_t out_size, ptrdiff_t digits,
                                       int32_t value);
 
 /* ASCII A-Z to a-z (lowercase) or a-z to A-Z (uppercase), every other byte
- * unchanged, into out[0..len-1]. out may be s itself (in place); it must not
- * overlap s otherwise. Time depends on the length only. */
+ * unchanged, into out[0..len-1]. out may be s itself (in place); any other
+ * overlap with s is ZOLT_ERR_OVERLAP. Time depends on the length only. */
 ZOLT_C_STATUS int zolt_lowercase_ascii(void *out, size_t out_size, const void *s, size_t len);
 ZOLT_C_STATUS int zolt_uppercase_ascii(void *out, size_t out_size, const void *s, size_t len);
 
 /* Lower-case hexadecimal text of b, high digit first, into out[0..2*len-1].
- * Time depends on the length only. */
+ * Errors, in order: ZOLT_ERR_SIZE_OVERFLOW for len above SIZE_MAX / 2 (2 * len
+ * would wrap around), ZOLT_ERR_OUTPUT_TOO_SMALL, ZOLT_ERR_OVERLAP when the bytes
+ * written overlap b. Time depends on the length only. */
 ZOLT_C_STATUS int zolt_hex_of_bytes(void *out, size_t out_size, const void *b, size_t len);
 
 /* The len / 2 bytes that the hex text h (either case) encodes, into out, and
  * *indicator: 0 when h is well-formed, 16 for an odd length (the last
  * character is ignored), 240 when some character is not a hex digit. Use the
- * bytes only when *indicator is 0. Time depends on the length only. */
+ * bytes only when *indicator is 0. out may be h itself (in place: the bytes
+ * are a prefix of h); any other overlap of the bytes written with h is
+ * ZOLT_ERR_OVERLAP. Time depends on the length only. */
 ZOLT_C_STATUS int zolt_bytes_of_hex(ptrdiff_t *indicator, void *out, size_t out_size,
                                     const void *h, size_t len);
 
@@ -140,22 +165,31 @@ enum {
   ZOLT_BASE64_URL_UNPADDED = 3
 };
 
-/* The length of the base64 text of n bytes in that variant (0 for an unknown
- * variant), and the most bytes a text of text_len characters decodes to. */
+/* The length of the base64 text of n bytes in that variant: 0 for an unknown
+ * variant, and 0 when size_t cannot hold that length (n above about 3/4 of
+ * SIZE_MAX). And the most bytes a text of text_len characters decodes to
+ * (never more than text_len). */
 ZOLT_C_EXPORT size_t zolt_base64_encoded_size(size_t n, int variant);
 ZOLT_C_EXPORT size_t zolt_base64_decoded_max_size(size_t text_len);
 
-/* The base64 text of b into out[0..zolt_base64_encoded_size(len)-1]. An
- * unknown variant is ZOLT_ERR_UNKNOWN_VARIANT. Time depends on the length
- * only. */
+/* The base64 text of b into out[0..zolt_base64_encoded_size(len)-1]. Errors,
+ * in order: ZOLT_ERR_UNKNOWN_VARIANT, ZOLT_ERR_SIZE_OVERFLOW when the text's
+ * length does not fit size_t, ZOLT_ERR_OUTPUT_TOO_SMALL, ZOLT_ERR_OVERLAP when
+ * the bytes written overlap b. Time depends on the length only. */
 ZOLT_C_STATUS int zolt_base64_of_bytes(void *out, size_t out_size, const void *b, size_t len,
                                        int variant);
 
 /* Strict decoding of the base64 text into out, *decoded_len bytes (out must
  * hold them; zolt_base64_decoded_max_size(len) always suffices), and
  * *indicator: 0 when the text is a canonical encoding in that variant,
- * nonzero otherwise (then the bytes and their length are unspecified). Time
- * depends on the length and the number of trailing '=' only. */
+ * nonzero otherwise (then the bytes and their length are unspecified). out
+ * may be text itself (in place: the bytes are a prefix of text). Errors, in
+ * order: ZOLT_ERR_UNKNOWN_VARIANT (the C++ decoders, which never throw,
+ * answer an unknown variant with indicator 1 and no bytes; both write
+ * nothing), ZOLT_ERR_OUTPUT_TOO_SMALL when out_size is below the decoded
+ * length, ZOLT_ERR_OVERLAP for any overlap of the bytes written with text
+ * other than in place. Time depends on the length and the number of
+ * trailing '=' only. */
 ZOLT_C_STATUS int zolt_bytes_of_base64(ptrdiff_t *indicator, size_t *decoded_len, void *out,
                                        size_t out_size, const void *text, size_t len,
                                        int variant);
@@ -165,12 +199,14 @@ ZOLT_C_STATUS int zolt_bytes_of_base64(ptrdiff_t *indicator, size_t *decoded_len
 ZOLT_C_STATUS int zolt_is_zero(bool *zero, const void *s, size_t len);
 
 /* When c is not 0, dst receives src's bytes (copy_if) or a and b exchange
- * their contents (swap_if); every byte is written either way. Different
- * lengths are ZOLT_ERR_SIZES_DIFFER, and nothing is touched. Time depends on
- * the length only. */
-ZOLT_C_STATUS int zolt_copy_if(ptrdiff_t c, void *dst, size_t dst_len, const void *src,
+ * their contents (swap_if); every byte is written either way. c is 64 bits
+ * wide, so that a condition of any integer type keeps every bit (on 32-bit
+ * targets too). Different lengths are ZOLT_ERR_SIZES_DIFFER; the two buffers
+ * may be the very same bytes, and any other overlap is ZOLT_ERR_OVERLAP;
+ * either way nothing is touched. Time depends on the length only. */
+ZOLT_C_STATUS int zolt_copy_if(uint64_t c, void *dst, size_t dst_len, const void *src,
                                size_t src_len);
-ZOLT_C_STATUS int zolt_swap_if(ptrdiff_t c, void *a, size_t a_len, void *b, size_t b_len);
+ZOLT_C_STATUS int zolt_swap_if(uint64_t c, void *a, size_t a_len, void *b, size_t b_len);
 
 /* Zeroes len bytes at p in a way the optimiser cannot remove as a dead store.
  * 0, or ZOLT_ERR_NULL_POINTER for a NULL p with a nonzero len. */

@@ -102,6 +102,17 @@ inline std::ptrdiff_t mask_if_not_zero(std::ptrdiff_t c) noexcept {
 // What a negative start throws, in every library.
 inline constexpr const char negative_start[] = "find_uint8: negative start";
 
+// Where a search over n bytes begins its walk down, n itself as an index.
+// A string longer than PTRDIFF_MAX (which a 32-bit program may hold) has
+// indices that no answer could give: std::length_error, thrown before any
+// byte is read or any predicate called.
+inline std::ptrdiff_t search_end(std::size_t n) {
+  if (n > static_cast<std::size_t>(std::numeric_limits<std::ptrdiff_t>::max())) {
+    throw std::length_error("find_uint8: string too long");
+  }
+  return static_cast<std::ptrdiff_t>(n);
+}
+
 // A callable taking a byte value and answering something that converts to
 // bool, other than a predicate itself.
 template <class F>
@@ -116,6 +127,7 @@ concept byte_callable = !std::is_same_v<std::remove_cvref_t<F>, predicate> &&
 // outlive the callable it refers to; pass it straight to a search.
 class predicate {
  public:
+  // A reference to f: a function, a function pointer, or any callable object.
   template <detail::byte_callable F>
   predicate(F&& f ZOLT_LIFETIMEBOUND) noexcept {  // NOLINT(google-explicit-constructor): implicit by design
     using Plain = std::remove_cvref_t<F>;
@@ -135,6 +147,7 @@ class predicate {
     }
   }
 
+  // The predicate's answer for a byte value 0..255.
   bool operator()(int byte) const { return call_(target_, byte); }
 
  private:
@@ -173,7 +186,9 @@ class predicate {
 [[nodiscard]] ZOLT_EXPORT std::pair<std::int32_t, std::int32_t> divmod(std::int32_t dividend, std::int32_t m);
 
 // Lowest index at or after start whose byte satisfies p, else -1. Calls p once per
-// byte, from the last down to start. A negative start throws std::out_of_range.
+// byte, from the last down to start. A string longer than PTRDIFF_MAX (on a
+// 32-bit target) throws std::length_error("find_uint8: string too long"), else
+// a negative start throws std::out_of_range, before p is called.
 // Time depends on the length and start only (and on p's own timing).
 [[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8(std::ptrdiff_t start, predicate p, byte_view s);
 [[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8(predicate p, byte_view s);
@@ -208,8 +223,13 @@ ZOLT_EXPORT std::size_t ascii_of_int32_into(std::ptrdiff_t digits, std::int32_t 
 // through memory the library allocates and frees. out must hold at least the
 // result's size (2 * size to encode, h.size() / 2 to decode), else
 // std::invalid_argument is thrown before anything is written; exactly that
-// many bytes are written. Decoding returns the indicator of bytes_of_hex.
-// Time depends on the lengths only.
+// many bytes are written. Encoding more than SIZE_MAX / 2 bytes, here and in
+// hex_of_bytes and hex_of_string, throws std::length_error("hex: size
+// overflow") first. Decoding returns the indicator of bytes_of_hex.
+// The bytes written must not overlap the input, except that a decoder may
+// write in place (out starting at h's first byte: the result is a prefix of
+// h); else std::invalid_argument("hex_of_bytes_into: buffers overlap", and so
+// on) is thrown before anything is written. Time depends on the lengths only.
 ZOLT_EXPORT void hex_of_bytes_into(byte_view b, byte_span out);
 ZOLT_EXPORT void hex_of_string_into(byte_view s, byte_span out);
 [[nodiscard]] ZOLT_EXPORT std::ptrdiff_t bytes_of_hex_into(byte_view h, byte_span out);
@@ -231,11 +251,17 @@ template <class Out = std::vector<std::uint8_t>>
 enum class base64_variant { standard, standard_unpadded, url, url_unpadded };
 
 // The length of the base64 text of n bytes: 4 characters per 3 bytes, the last
-// group rounded up to 4 when padded, else to 2 or 3 characters.
-[[nodiscard]] constexpr std::size_t base64_encoded_size(std::size_t n, base64_variant v) noexcept {
+// group rounded up to 4 when padded, else to 2 or 3 characters. A length that
+// std::size_t cannot hold (n above about 3/4 of SIZE_MAX) throws
+// std::length_error("base64: size overflow").
+[[nodiscard]] constexpr std::size_t base64_encoded_size(std::size_t n, base64_variant v) {
   const std::size_t rest = n % 3;
   const bool padded = v == base64_variant::standard || v == base64_variant::url;
-  return n / 3 * 4 + (rest == 0 ? 0 : padded ? 4 : rest + 1);
+  const std::size_t last = rest == 0 ? 0 : padded ? 4 : rest + 1;
+  if (n / 3 > (std::numeric_limits<std::size_t>::max() - last) / 4) {
+    throw std::length_error("base64: size overflow");
+  }
+  return n / 3 * 4 + last;
 }
 
 // The most bytes a base64 text of text_len characters decodes to (exactly the
@@ -272,7 +298,11 @@ template <class Out = std::vector<std::uint8_t>>
 // the indicator of string_of_base64 and the decoded length, and writes exactly
 // that many bytes; out must hold them (base64_decoded_max_size(text.size())
 // always suffices), else std::invalid_argument is thrown before anything is
-// written. Same timing as the forms above.
+// written. The bytes written must not overlap the input, except that a
+// decoder may write in place (out starting at text's first byte: the result
+// is a prefix of text); else std::invalid_argument
+// ("base64_of_bytes_into: buffers overlap", and so on) is thrown before
+// anything is written. Same timing as the forms above.
 ZOLT_EXPORT void base64_of_bytes_into(byte_view b, byte_span out,
                                       base64_variant v = base64_variant::standard);
 ZOLT_EXPORT void base64_of_string_into(byte_view s, byte_span out,
@@ -342,18 +372,21 @@ std::pair<Out, std::ptrdiff_t> bytes_of_base64(byte_view text, base64_variant v)
 [[nodiscard]] ZOLT_EXPORT bool is_zero(byte_view s) noexcept;
 
 // When c is not 0, dst receives src's bytes; else dst keeps its own. Every byte
-// of dst is written either way. The spans must be the same size, else
+// of dst is written either way. c may be of any integer type up to 64 bits:
+// every bit of it counts, on 32-bit targets too. The spans must be the same size, else
 // std::invalid_argument("copy_if: sizes differ") is thrown before anything is
-// touched; they may be the same span but must not otherwise overlap. Time
-// depends on the size only, never on c.
-ZOLT_EXPORT void copy_if(std::ptrdiff_t c, std::span<std::byte> dst, std::span<const std::byte> src);
+// touched. They may be the same span but must not otherwise overlap, else
+// std::invalid_argument("copy_if: buffers overlap") is thrown before anything
+// is touched. Time depends on the size only, never on c.
+ZOLT_EXPORT void copy_if(std::uint64_t c, std::span<std::byte> dst, std::span<const std::byte> src);
 
 // When c is not 0, a and b exchange their bytes. Every byte of both is written
-// either way. The spans must be the same size, else
+// either way. c as in copy_if. The spans must be the same size, else
 // std::invalid_argument("swap_if: sizes differ") is thrown before anything is
-// touched; they may be the same span but must not otherwise overlap. Time
-// depends on the size only, never on c.
-ZOLT_EXPORT void swap_if(std::ptrdiff_t c, std::span<std::byte> a, std::span<std::byte> b);
+// touched. They may be the same span but must not otherwise overlap, else
+// std::invalid_argument("swap_if: buffers overlap") is thrown before anything
+// is touched. Time depends on the size only, never on c.
+ZOLT_EXPORT void swap_if(std::uint64_t c, std::span<std::byte> a, std::span<std::byte> b);
 
 // Zeroes the bytes in a way the optimiser cannot remove as a dead store.
 ZOLT_EXPORT void wipe(std::span<std::byte> s) noexcept;
@@ -570,9 +603,9 @@ template <detail::byte_callable F>
   if constexpr (detail::ranges_predicate<F>) {
     return find_uint8_inner(start, p.ranges(), s);
   } else {
+    const std::ptrdiff_t end = detail::search_end(s.size());
     if (start < 0) throw std::out_of_range(detail::negative_start);
-    return detail::find_walk(start, static_cast<std::ptrdiff_t>(s.size()), p,
-                             [s](std::ptrdiff_t i) { return s.data()[i]; });
+    return detail::find_walk(start, end, p, [s](std::ptrdiff_t i) { return s.data()[i]; });
   }
 }
 template <detail::byte_callable F>

@@ -19,6 +19,7 @@
 
 namespace Zolt_bigstring {
 
+// A large buffer's bytes, seen in place.
 using bigstring = std::span<const std::byte>;
 
 // Same length and same bytes. Time depends on the lengths only.
@@ -41,7 +42,9 @@ using bigstring = std::span<const std::byte>;
 
 // Lowest index at or after start whose byte satisfies p, else -1. Calls p once per
 // byte, from the last down to start. A negative start offers p every byte down to
-// index 0 and then throws std::out_of_range (at once on an empty buffer).
+// index 0 and then throws std::out_of_range (at once on an empty buffer). A
+// buffer longer than PTRDIFF_MAX (on a 32-bit target) throws
+// std::length_error("find_uint8: string too long") before p is called.
 // Time depends on the length and start only (and on p's own timing).
 [[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8(std::ptrdiff_t start, Zolt::predicate p, bigstring s);
 [[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8(Zolt::predicate p, bigstring s);
@@ -67,8 +70,9 @@ template <Zolt::detail::byte_callable F>
   if constexpr (Zolt::detail::ranges_predicate<F>) {
     return find_uint8_inner(start, p.ranges(), s);
   } else {
+    const std::ptrdiff_t end = Zolt::detail::search_end(s.size());
     const std::ptrdiff_t answer =
-        Zolt::detail::find_walk(start < 0 ? 0 : start, static_cast<std::ptrdiff_t>(s.size()), p,
+        Zolt::detail::find_walk(start < 0 ? 0 : start, end, p,
                                 [s](std::ptrdiff_t i) { return std::to_integer<int>(s[static_cast<std::size_t>(i)]); });
     if (start < 0) throw std::out_of_range(Zolt::detail::negative_start);
     return answer;

@@ -5,6 +5,8 @@
  * usage: test_c_api [EXPECTED_VERSION] */
 #include <zolt/zolt.h>
 
+#include <limits.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -52,13 +54,14 @@ static void test_strerror(void) {
       {ZOLT_ERR_NULL_POINTER, "null pointer"},
       {ZOLT_ERR_UNKNOWN_VARIANT, "base64: unknown variant"},
       {ZOLT_ERR_SIZES_DIFFER, "sizes differ"},
+      {ZOLT_ERR_SIZE_OVERFLOW, "size overflow"},
       {ZOLT_ERR_OVERLAP, "buffers overlap"},
       {ZOLT_ERR_BLOCK_SIZE_ZERO, "pad: block size 0"},
       {ZOLT_ERR_BLOCK_SIZE_ABOVE_255, "pad: block size above 255"},
       {ZOLT_ERR_PAD_BUFFER_TOO_SMALL, "pad: buffer too small"},
       {ZOLT_ERR_BAD_TABLE_SHAPE, "ct_lookup_row: bad table shape"},
-      {ZOLT_OK, "unknown error code"},
-      {-11, "unknown error code"},
+      {ZOLT_OK, "ok"},
+      {-17, "unknown error code"},
       {1, "unknown error code"},
   };
   size_t i;
@@ -434,6 +437,121 @@ static void test_buffers(void) {
   CHECK(zolt_swap_if(1, a, 4, b, 5) == ZOLT_ERR_SIZES_DIFFER && b[0] == 1, "swap_if sizes");
 }
 
+/* A condition of type T with only bit k set, then 0, given to copy_if and
+ * swap_if: the first acts, the second does not, whatever T's width. */
+#define EVERY_BIT_OF(T)                                                                    \
+  do {                                                                                     \
+    unsigned k;                                                                            \
+    for (k = 0; k < sizeof(T) * CHAR_BIT; ++k) {                                           \
+      const T bit = (T)((uint64_t)1 << k), none = 0;                                       \
+      unsigned char x = 1, y = 2;                                                          \
+      const int acted = zolt_copy_if(bit, &x, 1, &y, 1) == ZOLT_OK && x == 2 &&            \
+                        zolt_swap_if(bit, &x, 1, &y, 1) == ZOLT_OK && x == 2 && y == 2 &&  \
+                        (y = 3, zolt_swap_if(bit, &x, 1, &y, 1) == ZOLT_OK) && x == 3;     \
+      const int idle = zolt_copy_if(none, &x, 1, &y, 1) == ZOLT_OK && x == 3 &&            \
+                       zolt_swap_if(none, &x, 1, &y, 1) == ZOLT_OK && x == 3 && y == 2;    \
+      CHECK(acted && idle, "condition of type %s, bit %u", #T, k);                         \
+    }                                                                                      \
+  } while (0)
+
+static void test_condition_bits(void) {
+  EVERY_BIT_OF(char);
+  EVERY_BIT_OF(signed char);
+  EVERY_BIT_OF(unsigned char);
+  EVERY_BIT_OF(short);
+  EVERY_BIT_OF(unsigned short);
+  EVERY_BIT_OF(int);
+  EVERY_BIT_OF(unsigned);
+  EVERY_BIT_OF(long);
+  EVERY_BIT_OF(unsigned long);
+  EVERY_BIT_OF(long long);
+  EVERY_BIT_OF(unsigned long long);
+  EVERY_BIT_OF(size_t);
+  EVERY_BIT_OF(ptrdiff_t);
+  EVERY_BIT_OF(int64_t);
+  EVERY_BIT_OF(uint64_t);
+}
+
+/* Lengths that no memory can hold, as a size that wrapped around in the
+ * caller's arithmetic gives them, with short real buffers: every call is
+ * refused before it reads, writes or calls anything. */
+static void test_impossible_sizes(void) {
+  /* Past the highest address from any real buffer, on every target. */
+  const size_t huge = SIZE_MAX - 7;
+  /* Hex text whose length 2 * len wraps around to 16; base64 text whose
+   * length wraps around to 4 (padded) or 2 (unpadded). */
+  const size_t hex_wraps = SIZE_MAX / 2 + 9;
+  const size_t base64_wraps = (SIZE_MAX / 4 + 1) * 3 + 1;
+  unsigned char a[16] = {0}, b[16] = {0}, out[16];
+  search ctx = {0, 1, 0, {0}};
+  bool flag = true;
+  int order = 99;
+  ptrdiff_t index = 99;
+  size_t n = 99, i;
+  memset(out, untouched, sizeof out);
+  const struct {
+    int status, expected;
+  } rows[] = {
+      {zolt_equal(&flag, a, huge, b, huge), ZOLT_ERR_SIZE_OVERFLOW},
+      {zolt_equal(&flag, a, 16, b, huge), ZOLT_ERR_SIZE_OVERFLOW},
+      {zolt_compare_be(&order, a, huge, b, huge), ZOLT_ERR_SIZE_OVERFLOW},
+      {zolt_compare_le(&order, a, huge, b, huge), ZOLT_ERR_SIZE_OVERFLOW},
+      {zolt_compare_be_with_len(&order, huge, a, huge, b, huge), ZOLT_ERR_SIZE_OVERFLOW},
+      {zolt_compare_be_with_len(&order, SIZE_MAX, a, 16, b, 16), ZOLT_ERR_COMPARE_BE_WITH_LEN},
+      {zolt_compare_le_with_len(&order, (size_t)PTRDIFF_MAX + 1, a, 16, b, 16),
+       ZOLT_ERR_COMPARE_LE_WITH_LEN},
+      {zolt_is_zero(&flag, a, huge), ZOLT_ERR_SIZE_OVERFLOW},
+      {zolt_find_uint8(&index, 0, is_target, &ctx, a, huge), ZOLT_ERR_SIZE_OVERFLOW},
+      {zolt_find_uint8(&index, -1, is_target, &ctx, a, huge), ZOLT_ERR_SIZE_OVERFLOW},
+      {zolt_exists_uint8(&flag, 0, is_target, &ctx, a, huge), ZOLT_ERR_SIZE_OVERFLOW},
+      {zolt_lowercase_ascii(out, 16, a, huge), ZOLT_ERR_SIZE_OVERFLOW},
+      {zolt_hex_of_bytes(out, 16, a, hex_wraps), ZOLT_ERR_SIZE_OVERFLOW},
+      {zolt_hex_of_bytes(out, 16, a, huge), ZOLT_ERR_SIZE_OVERFLOW},
+      {zolt_hex_of_bytes(out, huge, a, 2), ZOLT_ERR_SIZE_OVERFLOW},
+      {zolt_bytes_of_hex(&index, out, 16, a, huge), ZOLT_ERR_SIZE_OVERFLOW},
+      {zolt_base64_of_bytes(out, 16, a, base64_wraps, ZOLT_BASE64_STANDARD),
+       ZOLT_ERR_SIZE_OVERFLOW},
+      {zolt_base64_of_bytes(out, 16, a, base64_wraps, ZOLT_BASE64_URL_UNPADDED),
+       ZOLT_ERR_SIZE_OVERFLOW},
+      {zolt_bytes_of_base64(&index, &n, out, 16, a, huge, ZOLT_BASE64_STANDARD),
+       ZOLT_ERR_SIZE_OVERFLOW},
+      {zolt_copy_if(1, out, huge, a, huge), ZOLT_ERR_SIZE_OVERFLOW},
+      {zolt_swap_if(1, out, huge, a, huge), ZOLT_ERR_SIZE_OVERFLOW},
+      {zolt_wipe(out, huge), ZOLT_ERR_SIZE_OVERFLOW},
+      {zolt_increment_le(out, huge), ZOLT_ERR_SIZE_OVERFLOW},
+      {zolt_ct_lookup_row(out, 16, a, huge, 16, 0), ZOLT_ERR_SIZE_OVERFLOW},
+      {zolt_equal(&flag, NULL, huge, b, huge), ZOLT_ERR_NULL_POINTER}, /* NULL comes first */
+  };
+  for (i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+    CHECK(rows[i].status == rows[i].expected, "impossible size, row %zu: status %d", i,
+          rows[i].status);
+  }
+  CHECK(flag && order == 99 && index == 99 && n == 99 && ctx.calls == 0 &&
+            all_untouched(out, sizeof out),
+        "impossible size: something was written or called");
+}
+
+/* The largest lengths whose base64 text has a size_t length, and the first
+ * ones beyond, per variant (0 for those). */
+static void test_base64_size_limits(void) {
+  const size_t n = SIZE_MAX / 4 * 3; /* whole groups: SIZE_MAX - 3 characters */
+  static const struct {
+    size_t extra, padded_minus, unpadded_minus; /* SIZE_MAX - *_minus, or 0 when above 3 */
+  } table[] = {{0, 3, 3}, {1, 4, 1}, {2, 4, 0}, {3, 4, 4}};
+  size_t i;
+  for (i = 0; i < sizeof table / sizeof table[0]; ++i) {
+    const size_t padded = table[i].padded_minus > 3 ? 0 : SIZE_MAX - table[i].padded_minus;
+    const size_t unpadded = table[i].unpadded_minus > 3 ? 0 : SIZE_MAX - table[i].unpadded_minus;
+    CHECK(zolt_base64_encoded_size(n + table[i].extra, ZOLT_BASE64_STANDARD) == padded &&
+              zolt_base64_encoded_size(n + table[i].extra, ZOLT_BASE64_URL) == padded &&
+              zolt_base64_encoded_size(n + table[i].extra, ZOLT_BASE64_STANDARD_UNPADDED) ==
+                  unpadded &&
+              zolt_base64_encoded_size(n + table[i].extra, ZOLT_BASE64_URL_UNPADDED) == unpadded,
+          "base64 encoded size of SIZE_MAX / 4 * 3 + %zu", table[i].extra);
+  }
+  CHECK(zolt_base64_encoded_size(SIZE_MAX, ZOLT_BASE64_URL_UNPADDED) == 0, "encoded size of SIZE_MAX");
+}
+
 static void test_lookup_row(void) {
   static const unsigned char table[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
   static const struct {
@@ -663,6 +781,9 @@ int main(int argc, char **argv) {
   test_hex();
   test_base64();
   test_buffers();
+  test_condition_bits();
+  test_impossible_sizes();
+  test_base64_size_limits();
   test_lookup_row();
   test_counters();
   test_padding();

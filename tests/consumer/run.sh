@@ -7,7 +7,8 @@
 # through find_package(zolt CONFIG) and once through pkg-config, then run: one
 # that uses all four libraries and one per library that uses it alone, each
 # bound at load time; then the C interface: the C test program built with a C
-# compiler through pkg-config, and the ctypes test on the installed libzolt.so.
+# compiler through pkg-config, the ctypes test on the installed libzolt.so, and
+# the Python package's tests when the build installs it (ZOLT_PYTHON).
 #
 # usage: run.sh BUILD_DIR, with the build's tools in the environment:
 #   ZOLT_CXX        the C++ compiler (default c++)
@@ -218,6 +219,14 @@ if [ -n "${ZOLT_EMULATOR:-}" ] || [ -n "${ZOLT_SANITIZE:-}" ] || [ ${#static[@]}
   echo "ctypes test skipped: cross, sanitizer or static build"
 else
   python3 "$here/../c/test_ctypes.py" "$prefix/lib/libzolt.so"
+  package=$(find "$prefix" -path '*/zolt/__init__.py' -printf '%h\n')
+  if [ -n "$package" ]; then
+    echo "-- Python package"
+    site=$(dirname "$package")
+    [ "$(cd "$work" && PYTHONPATH=$site python3 -c "import zolt; print(zolt.equal(b'a', b'a'))")" = True ] ||
+      fail "import zolt from $site"
+    PYTHONPATH=$site python3 -m unittest discover -s "$here/../../python/tests"
+  fi
 fi
 
 for program in "$work/cmake/zolt_bigstring_only" "$work/pc/zolt_bigstring_only"; do
