@@ -23,8 +23,10 @@ TARGETS = [
     ("Zolt::equal", "zolt_equal", "CRYPTO_memcmp", "CRYPTO_memcmp_equal", "faster", 1.0, SIZES),
     ("Zolt_bigstring::equal", "zolt_bigstring_equal", "memcmp (equal buffers)", "memcmp_equal", "faster", 0.9, [4096]),
     ("Zolt_bigstring::equal", "zolt_bigstring_equal", "CRYPTO_memcmp", "CRYPTO_memcmp_equal", "faster", 1.0, SIZES),
-    ("compare_be", "zolt_compare_be", "memcmp (equal buffers)", "memcmp_equal", "faster", 0.2, [256, 4096]),
-    ("compare_le", "zolt_compare_le", "memcmp (equal buffers)", "memcmp_equal", "faster", 0.2, [256, 4096]),
+    ("compare_be", "zolt_compare_be", "memcmp (equal buffers)", "memcmp_equal", "faster", 0.2, [256]),
+    ("compare_le", "zolt_compare_le", "memcmp (equal buffers)", "memcmp_equal", "faster", 0.2, [256]),
+    ("compare_be", "zolt_compare_be", "memcmp (equal buffers)", "memcmp_equal", "faster", 0.4, [4096, 65536]),
+    ("compare_le", "zolt_compare_le", "memcmp (equal buffers)", "memcmp_equal", "faster", 0.4, [4096, 65536]),
     ("compare_be", "zolt_compare_be", "sodium_compare", "sodium_compare_le", "faster", 10.0, [32]),
     ("compare_le", "zolt_compare_le", "sodium_compare", "sodium_compare_le", "faster", 10.0, [32]),
     ("Zolt_bigstring::compare_be", "zolt_bigstring_compare_be", "sodium_compare", "sodium_compare_le", "faster", 8.0, LARGE),
@@ -45,8 +47,15 @@ TARGETS = [
     ("uppercase_ascii", "zolt_uppercase_ascii", "256-entry table", "table_lowercase", "faster", 4.0, LARGE),
     ("find_uint8 (lambda), GB/s", "zolt_find_uint8_lambda", "-", None, "gbps", 1.0, LARGE),
     ("Zolt_bigstring::find_uint8 (lambda), GB/s", "zolt_bigstring_find_uint8_lambda", "-", None, "gbps", 1.0, LARGE),
+    ("find_uint8 (byte_equal_to, absent)", "zolt_find_uint8_byte_equal_to", "memchr", "memchr_absent", "faster", 0.05, [4096]),
+    ("find_uint8 (byte_in_range, absent)", "zolt_find_uint8_byte_in_range", "memchr", "memchr_absent", "faster", 0.05, [4096]),
+    ("find_uint8 (byte_in_set of 3, absent)", "zolt_find_uint8_byte_in_set", "memchr", "memchr_absent", "faster", 0.05, [4096]),
+    ("Zolt_bigstring::find_uint8 (byte_equal_to)", "zolt_bigstring_find_uint8_byte_equal_to", "memchr", "memchr_absent", "faster", 0.05, [4096]),
+    ("Zolt_bytes::find_uint8 (lambda), time", "zolt_bytes_find_uint8_lambda", "Zolt::find_uint8 (lambda)", "zolt_find_uint8_lambda", "slower", 1.15, LARGE),
+    ("Zolt_bigstring::find_uint8 (lambda), time", "zolt_bigstring_find_uint8_lambda", "Zolt::find_uint8 (lambda)", "zolt_find_uint8_lambda", "slower", 1.15, LARGE),
     ("divmod by 10, time", "zolt_divmod_10", "div instruction", "divide_instruction_10", "slower", 3.0, None),
     ("ascii_of_int32 (10 digits), time", "zolt_ascii_of_int32_10", "std::to_chars", "std_to_chars_10", "slower", 1.5, None),
+    ("ascii_of_int32_into (10 digits), time", "zolt_ascii_of_int32_into_10", "std::to_chars", "std_to_chars_10", "slower", 1.0, None),
 ]
 
 # Context only, no target: zolt and the peers against the physical limits.

@@ -9,6 +9,7 @@
 // which GCC 12 miscompiles at -O3 in Google Benchmark 1.7.1.
 #include <zolt/zolt.hpp>
 #include <zolt/zolt_bigstring.hpp>
+#include <zolt/zolt_bytes.hpp>
 
 #include <benchmark/benchmark.h>
 #include <openssl/crypto.h>
@@ -24,6 +25,7 @@
 #include <random>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -154,10 +156,40 @@ void zolt_bigstring_find_uint8_lambda(benchmark::State& st) {
     keep(Zolt_bigstring::find_uint8([wanted](int c) { return c == wanted; }, big(data().a, n)));
   });
 }
+void zolt_bytes_find_uint8_lambda(benchmark::State& st) {
+  const int wanted = opaque(absent);
+  per_byte(st, [&](std::size_t n) {
+    keep(Zolt_bytes::find_uint8([wanted](int c) { return c == wanted; },
+                                std::span<const std::uint8_t>(data().a.data(), n)));
+  });
+}
+
+// A buffer of ones, searched for the byte 0: memchr runs to the end.
+const std::vector<unsigned char>& ones() {
+  static const std::vector<unsigned char> v(max_size, 1);
+  return v;
+}
 void memchr_absent(benchmark::State& st) {
-  // A zero byte in a buffer of ones: the scan runs to the end.
-  const std::vector<unsigned char> ones(max_size, 1);
-  per_byte(st, [&](std::size_t n) { keep(std::memchr(ones.data(), 0, n)); });
+  per_byte(st, [&](std::size_t n) { keep(std::memchr(ones().data(), 0, n)); });
+}
+// The builders' predicates on the same buffer, none of whose bytes match.
+template <class P>
+void find_with_builder(benchmark::State& st, const P& p) {
+  per_byte(st, [&](std::size_t n) { keep(Zolt::find_uint8(p, view(ones(), n))); });
+}
+void zolt_find_uint8_byte_equal_to(benchmark::State& st) {
+  find_with_builder(st, Zolt::byte_equal_to(opaque(0)));
+}
+void zolt_find_uint8_byte_in_range(benchmark::State& st) {
+  find_with_builder(st, Zolt::byte_in_range(opaque(0x80), 0xff));
+}
+void zolt_find_uint8_byte_in_set(benchmark::State& st) {
+  using namespace std::string_view_literals;
+  find_with_builder(st, Zolt::byte_in_set(",;="sv));
+}
+void zolt_bigstring_find_uint8_byte_equal_to(benchmark::State& st) {
+  const auto p = Zolt::byte_equal_to(opaque(0));
+  per_byte(st, [&](std::size_t n) { keep(Zolt_bigstring::find_uint8(p, big(ones(), n))); });
 }
 
 // --- hexadecimal codec -------------------------------------------------------
@@ -354,6 +386,16 @@ void zolt_ascii_of_int32_10(benchmark::State& st) {
   for (auto _ : st) keep(Zolt::ascii_of_int32(10, static_cast<std::int32_t>(dividends()[i++ & 1023])));
   st.SetItemsProcessed(static_cast<std::int64_t>(st.iterations()));
 }
+void zolt_ascii_of_int32_into_10(benchmark::State& st) {
+  std::size_t i = 0;
+  char buf[16];
+  for (auto _ : st) {
+    keep(Zolt::ascii_of_int32_into(10, static_cast<std::int32_t>(dividends()[i++ & 1023]),
+                                   std::span<char>(buf, 10)));
+    keep(buf);
+  }
+  st.SetItemsProcessed(static_cast<std::int64_t>(st.iterations()));
+}
 void std_to_chars_10(benchmark::State& st) {
   std::size_t i = 0;
   char buf[16];
@@ -384,7 +426,12 @@ BENCHMARK(sodium_compare_le)->Apply(sizes);
 BENCHMARK(zolt_find_uint8_lambda)->Apply(sizes);
 BENCHMARK(zolt_find_uint8_predicate)->Apply(sizes);
 BENCHMARK(zolt_bigstring_find_uint8_lambda)->Apply(sizes);
+BENCHMARK(zolt_bytes_find_uint8_lambda)->Apply(sizes);
 BENCHMARK(memchr_absent)->Apply(sizes);
+BENCHMARK(zolt_find_uint8_byte_equal_to)->Apply(sizes);
+BENCHMARK(zolt_find_uint8_byte_in_range)->Apply(sizes);
+BENCHMARK(zolt_find_uint8_byte_in_set)->Apply(sizes);
+BENCHMARK(zolt_bigstring_find_uint8_byte_equal_to)->Apply(sizes);
 BENCHMARK(zolt_hex_of_string)->Apply(sizes);
 BENCHMARK(sodium_bin2hex_encode)->Apply(sizes);
 BENCHMARK(table_hex_encode)->Apply(sizes);
@@ -408,6 +455,7 @@ BENCHMARK(std_tolower)->Apply(sizes);
 BENCHMARK(zolt_divmod_10);
 BENCHMARK(divide_instruction_10);
 BENCHMARK(zolt_ascii_of_int32_10);
+BENCHMARK(zolt_ascii_of_int32_into_10);
 BENCHMARK(std_to_chars_10);
 
 // Defaults for a comparable run: repetitions interleaved at random, medians only.

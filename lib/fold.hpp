@@ -96,6 +96,21 @@ inline std::uint64_t differences_ends(const unsigned char* a, const unsigned cha
   return d;
 }
 
+// The differences of the first 16 and the last 16 of len bytes (16 <= len <
+// 32), merged by OR: one 16-byte load from each end of each string, which
+// compilers keep in one SSE2 or NEON register (in word pairs elsewhere).
+using lanes16 = std::uint64_t __attribute__((vector_size(16)));
+inline std::uint64_t differences_16_ends(const unsigned char* a, const unsigned char* b,
+                                         std::size_t len) noexcept {
+  lanes16 x, y, u, v;
+  std::memcpy(&x, a, sizeof x);
+  std::memcpy(&y, b, sizeof y);
+  std::memcpy(&u, a + len - 16, sizeof u);
+  std::memcpy(&v, b + len - 16, sizeof v);
+  const lanes16 d = (x ^ y) | (u ^ v);
+  return d[0] | d[1];
+}
+
 // The differences of the first len bytes, len < 64, merged by OR: 0 exactly
 // when they are equal. A few loads chosen by len whatever the bytes: two
 // overlapping runs of 32, 16 or 8 bytes; below 8 bytes, two overlapping 4-byte
@@ -104,7 +119,7 @@ inline std::uint64_t differences_ends(const unsigned char* a, const unsigned cha
 [[gnu::always_inline]] inline std::uint64_t differences_short(const unsigned char* a, const unsigned char* b,
                                        std::size_t len) noexcept {
   if (len >= 32) return differences_ends<4>(a, b, len);
-  if (len >= 16) return differences_ends<2>(a, b, len);
+  if (len >= 16) return differences_16_ends(a, b, len);
   if (len >= 8) return differences_ends<1>(a, b, len);
   if (len >= 4) return xor_at<std::uint32_t>(a, b, 0) | xor_at<std::uint32_t>(a, b, len - 4);
   if (len > 0) {
@@ -225,56 +240,44 @@ inline uword compare_word_step(uword acc, uword x, uword y) noexcept {
 }
 
 #if ZOLT_X86_AVX2
-// The bit sets of the 32 * halves bytes at a and b (halves 1 or 2), bit i for
-// byte i: where the bytes
+// The bit sets of the 32 bytes at a and b, bit i for byte i: where the bytes
 // are equal, and where a's byte is not above b's (as unsigned bytes: b's byte
 // is their unsigned maximum). a's byte is below b's where `not_above` holds
 // and `equal` does not, above where `not_above` does not hold.
 struct byte_order_masks {
   uword equal, not_above;
 };
-template <int halves>
 ZOLT_AVX2 inline byte_order_masks order_masks(const unsigned char* a, const unsigned char* b) noexcept {
-  byte_order_masks r{0, 0};
-  for (int h = 0; h < halves; ++h) {
-    const __m256i x = avx2::load(a + 32 * h), y = avx2::load(b + 32 * h);
-    const auto eq = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(x, y)));
-    const auto le = static_cast<std::uint32_t>(
-        _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_max_epu8(x, y), y)));
-    r.equal |= static_cast<uword>(eq) << (32 * h);
-    r.not_above |= static_cast<uword>(le) << (32 * h);
-  }
-  if constexpr (halves == 1) {  // no bytes above bit 31: equal there, so neither below nor above
-    r.equal |= ~uword{0xFFFFFFFF};
-    r.not_above |= ~uword{0xFFFFFFFF};
-  }
-  return r;
+  const __m256i x = avx2::load(a), y = avx2::load(b);
+  const auto eq = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(x, y)));
+  const auto le = static_cast<std::uint32_t>(
+      _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_max_epu8(x, y), y)));
+  // No bytes above bit 31: equal there, so neither below nor above.
+  return {eq | ~uword{0xFFFFFFFF}, le | ~uword{0xFFFFFFFF}};
 }
 
 // 1 when the single-bit or zero z is not 0, else 0: 0 - z reaches the top bit.
 inline uword one_if_bit(uword z) noexcept { return (uword{0} - z) >> (std::numeric_limits<uword>::digits - 1); }
 
-// One step over 32 * halves bytes in big-endian order: the first differing byte is the
+// One step over 32 bytes in big-endian order: the first differing byte is the
 // lowest set bit of ~equal, isolated as ~equal & (equal + 1) (no bit scan),
 // and a's byte there is below b's exactly when not_above holds it. 8 for a
 // difference, 16 when it is a "below", kept once acc is decided.
-template <int halves>
 ZOLT_AVX2 inline uword compare_be_step(uword acc, const unsigned char* a, const unsigned char* b) noexcept {
-  const byte_order_masks m = order_masks<halves>(a, b);
+  const byte_order_masks m = order_masks(a, b);
   const uword first = ~m.equal & (m.equal + 1);
   const uword v = value_barrier((one_if_bit(first) + one_if_bit(m.not_above & first)) << 3);
   return acc | (v & undecided(acc));
 }
 
-// One step over 32 * halves bytes in little-endian order: the last differing byte is
+// One step over 32 bytes in little-endian order: the last differing byte is
 // the highest set bit of the two disjoint sets below and above, so the larger
 // of the two holds it: a's byte there is below b's exactly when above - below
 // borrows, taken from the top bit as in compare_word_step (below's own top
 // bit, else above - below when neither has it).
-template <int halves>
 ZOLT_AVX2 inline uword compare_le_step(uword acc, const unsigned char* a, const unsigned char* b) noexcept {
   constexpr int top = std::numeric_limits<uword>::digits - 1;
-  const byte_order_masks m = order_masks<halves>(a, b);
+  const byte_order_masks m = order_masks(a, b);
   const uword differ = ~m.equal;
   const uword above = ~m.not_above, below = m.not_above & differ;
   const uword is_below = (below | (m.not_above & (above - below))) >> top;
@@ -282,23 +285,98 @@ ZOLT_AVX2 inline uword compare_le_step(uword acc, const unsigned char* a, const 
   return acc | (v & undecided(acc));
 }
 
-// The comparisons of len >= 32 bytes, 64 at a time in walking order (32 at a
-// time under 64 bytes), then the bytes at the far end of the walk once more.
-// Those overlap bytes already walked, which were all equal if nothing is
-// decided yet, so the first difference of the overlapping step is a new one.
+// The first difference of each of the 64 byte lanes of two registers, over
+// runs of up to 254 steps of 64 bytes taken in walking order: in the lanes
+// still `open` (0xFF) no difference has been seen; in the others, `step`,
+// which counts the steps through which the lane stayed open, is the step of
+// the first one, and `below` (0xFF) tells whether a's byte was below b's
+// there. All in registers, chosen by masks: no reduction per step, and the
+// two halves' chains run side by side.
+struct lane_firsts {
+  __m256i open[2], step[2], below[2];
+};
+inline constexpr int steps_per_run = 254;  // a closed lane's step is at most 253, below an open lane's 0xFF
+
+ZOLT_AVX2 inline lane_firsts open_lanes() noexcept {
+  const __m256i all = _mm256_set1_epi8(-1), none = _mm256_setzero_si256();
+  return {{all, all}, {none, none}, {none, none}};
+}
+
+ZOLT_AVX2 inline void first_differences(lane_firsts& f, const unsigned char* a, const unsigned char* b) noexcept {
+  for (int h = 0; h < 2; ++h) {
+    const __m256i x = avx2::load(a + 32 * h), y = avx2::load(b + 32 * h);
+    const __m256i equal = _mm256_cmpeq_epi8(x, y);
+    const __m256i first = avx2::barrier(_mm256_andnot_si256(equal, f.open[h]));
+    f.below[h] = _mm256_blendv_epi8(f.below[h], _mm256_cmpeq_epi8(_mm256_max_epu8(x, y), y), first);
+    f.open[h] = _mm256_and_si256(f.open[h], equal);
+    f.step[h] = _mm256_sub_epi8(f.step[h], f.open[h]);  // + 1 where still open
+  }
+}
+
+// The 64 lanes' bits of a mask in two registers, lane i at bit i.
+ZOLT_AVX2 inline uword lane_bits(__m256i low, __m256i high) noexcept {
+  return static_cast<std::uint32_t>(_mm256_movemask_epi8(low)) |
+         (uword{static_cast<std::uint32_t>(_mm256_movemask_epi8(high))} << 32);
+}
+
+// The decision of a run, folded into acc as compare_be_step does: the first
+// difference in walking order lies in a lane whose step count is the least,
+// and among those in the lowest lane (big-endian: walking up) or the highest
+// (little-endian: walking down). The least count is spread to every lane by
+// minima over rotations; the lane is isolated among the candidates' bits
+// without a bit scan.
+ZOLT_AVX2 inline uword decide_run(uword acc, const lane_firsts& f, bool lowest_lane) noexcept {
+  const __m256i key[2] = {_mm256_or_si256(f.step[0], f.open[0]), _mm256_or_si256(f.step[1], f.open[1])};
+  __m256i least = _mm256_min_epu8(key[0], key[1]);
+  least = _mm256_min_epu8(least, _mm256_permute2x128_si256(least, least, 1));
+  least = _mm256_min_epu8(least, _mm256_alignr_epi8(least, least, 8));
+  least = _mm256_min_epu8(least, _mm256_alignr_epi8(least, least, 4));
+  least = _mm256_min_epu8(least, _mm256_alignr_epi8(least, least, 2));
+  least = _mm256_min_epu8(least, _mm256_alignr_epi8(least, least, 1));
+  const uword candidates = lane_bits(_mm256_andnot_si256(f.open[0], _mm256_cmpeq_epi8(key[0], least)),
+                                     _mm256_andnot_si256(f.open[1], _mm256_cmpeq_epi8(key[1], least)));
+  const uword below = lane_bits(f.below[0], f.below[1]);
+  uword pick = candidates & (uword{0} - candidates);  // the lowest candidate
+  if (!lowest_lane) {  // public: the highest candidate instead
+    uword upper = candidates;
+    for (int k = 1; k < 64; k <<= 1) upper |= upper >> k;
+    pick = upper ^ (upper >> 1);
+  }
+  const uword v = value_barrier((one_if_bit(pick) + one_if_bit(pick & below)) << 3);
+  return acc | (v & undecided(acc));
+}
+
+// The comparisons of len >= 32 bytes. Under 64 bytes, two overlapping steps
+// of 32. From 64 on, the whole steps of 64 in walking order by runs, then
+// the 32 bytes that follow in the walk if whole, then the 32 bytes at the far
+// end of the walk once more. Those overlap bytes already walked, which were
+// all equal if nothing is decided yet, so the first difference of the
+// overlapping step is a new one.
 ZOLT_AVX2 inline uword compare_be_avx2(const unsigned char* a, const unsigned char* b,
                                        std::size_t len) noexcept {
-  if (len < 64) return compare_be_step<1>(compare_be_step<1>(0, a, b), a + len - 32, b + len - 32);
   uword acc = 0;
-  for (std::size_t i = 0; i + 64 <= len; i += 64) acc = compare_be_step<2>(acc, a + i, b + i);
-  return compare_be_step<2>(acc, a + len - 64, b + len - 64);
+  std::size_t i = 0;
+  while (i + 64 <= len) {
+    lane_firsts f = open_lanes();
+    for (int k = 0; k < steps_per_run && i + 64 <= len; ++k, i += 64) first_differences(f, a + i, b + i);
+    acc = decide_run(acc, f, true);
+  }
+  if (i + 32 <= len) acc = compare_be_step(acc, a + i, b + i);
+  return compare_be_step(acc, a + len - 32, b + len - 32);
 }
 ZOLT_AVX2 inline uword compare_le_avx2(const unsigned char* a, const unsigned char* b,
                                        std::size_t len) noexcept {
-  if (len < 64) return compare_le_step<1>(compare_le_step<1>(0, a + len - 32, b + len - 32), a, b);
   uword acc = 0;
-  for (std::size_t i = len; i >= 64; i -= 64) acc = compare_le_step<2>(acc, a + i - 64, b + i - 64);
-  return compare_le_step<2>(acc, a, b);
+  std::size_t end = len;  // the bytes below end are still to walk
+  while (end >= 64) {
+    lane_firsts f = open_lanes();
+    for (int k = 0; k < steps_per_run && end >= 64; ++k, end -= 64) {
+      first_differences(f, a + end - 64, b + end - 64);
+    }
+    acc = decide_run(acc, f, false);
+  }
+  if (end >= 32) acc = compare_le_step(acc, a + end - 32, b + end - 32);
+  return compare_le_step(acc, a, b);
 }
 #endif
 

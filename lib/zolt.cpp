@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "find.hpp"
 #include "zolt_internal.hpp"
 #include "zolt_into.hpp"
 
@@ -221,6 +222,12 @@ std::ptrdiff_t find_uint8_inner(std::ptrdiff_t start, predicate p, byte_view s) 
   return find_uint8(start, end, p, s.chars());
 }
 
+std::ptrdiff_t find_uint8_inner(std::ptrdiff_t start, const byte_ranges& r, byte_view s) {
+  const std::ptrdiff_t end = detail::search_end(s.size());
+  if (start < 0) throw std::out_of_range(detail::negative_start);
+  return find::ranges(s.data(), start, end, r);
+}
+
 std::ptrdiff_t find_uint8(std::ptrdiff_t start, predicate p, byte_view s) {
   return find_uint8_inner(start, p, s);
 }
@@ -260,10 +267,11 @@ inline void write_decimal(std::ptrdiff_t digits, std::int32_t value, char* const
 
 }  // namespace
 
-void ascii_of_int32_into(std::ptrdiff_t digits, std::int32_t value, byte_span out) {
+std::size_t ascii_of_int32_into(std::ptrdiff_t digits, std::int32_t value, byte_span out) {
   if (digits < 0) throw std::invalid_argument("digits < 0");
   check_room(out.size(), static_cast<std::size_t>(digits), "ascii_of_int32_into: output too small");
   write_decimal(digits, value, chars_of(out));
+  return static_cast<std::size_t>(digits);
 }
 
 std::string ascii_of_int32(std::ptrdiff_t digits, std::int32_t value) {

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "find.hpp"
 #include "zolt_bigstring_internal.hpp"
 
 #include <zolt/zolt_bigstring.hpp>
@@ -36,6 +37,13 @@ std::ptrdiff_t compare_le_with_len(std::ptrdiff_t len, bigstring a, bigstring b)
 
 std::ptrdiff_t find_uint8_inner(std::ptrdiff_t start, Zolt::predicate p, bigstring s) {
   return find_uint8(start, Zolt::detail::search_end(s.size()), p, s);
+}
+
+// No call of a predicate to make: a negative start throws at once.
+std::ptrdiff_t find_uint8_inner(std::ptrdiff_t start, const Zolt::byte_ranges& r, bigstring s) {
+  const std::ptrdiff_t end = Zolt::detail::search_end(s.size());
+  if (start < 0) throw std::out_of_range(Zolt::detail::negative_start);
+  return Zolt::find::ranges(reinterpret_cast<const unsigned char*>(s.data()), start, end, r);
 }
 
 std::ptrdiff_t find_uint8(std::ptrdiff_t start, Zolt::predicate p, bigstring s) {

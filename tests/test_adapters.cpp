@@ -45,6 +45,18 @@ struct bytes_front {
   }
 };
 
+// The inline searches, given a lambda the compiler can see.
+struct bytes_inline_front : bytes_front {
+  static P find_uint8(std::optional<P> start, Zolt::predicate p, std::string_view s) {
+    const auto visible = [p](int c) { return p(c); };
+    return start ? Zolt_bytes::find_uint8(*start, visible, hold(s)) : Zolt_bytes::find_uint8(visible, hold(s));
+  }
+  static bool exists_uint8(std::optional<P> start, Zolt::predicate p, std::string_view s) {
+    const auto visible = [p](int c) { return p(c); };
+    return start ? Zolt_bytes::exists_uint8(*start, visible, hold(s)) : Zolt_bytes::exists_uint8(visible, hold(s));
+  }
+};
+
 // A view holding s, at a random offset inside a larger buffer of random bytes,
 // taken as a window of a window.
 Cstruct::t window(std::string_view s) {
@@ -79,9 +91,25 @@ struct cstruct_front {
   }
 };
 
+// The inline searches, given a lambda the compiler can see.
+struct cstruct_inline_front : cstruct_front {
+  static P find_uint8(std::optional<P> start, Zolt::predicate p, std::string_view s) {
+    const auto visible = [p](int c) { return p(c); };
+    return start ? Zolt_cstruct::find_uint8(*start, visible, window(s)) : Zolt_cstruct::find_uint8(visible, window(s));
+  }
+  static bool exists_uint8(std::optional<P> start, Zolt::predicate p, std::string_view s) {
+    const auto visible = [p](int c) { return p(c); };
+    return start ? Zolt_cstruct::exists_uint8(*start, visible, window(s)) : Zolt_cstruct::exists_uint8(visible, window(s));
+  }
+};
+
 TEST(Bytes, ListedCases) { check_cases<bytes_front>(); }
 
 TEST(Cstruct, ListedCases) { check_cases<cstruct_front>(); }
+
+TEST(Bytes, InlineSearchListedCases) { check_cases<bytes_inline_front>(); }
+
+TEST(Cstruct, InlineSearchListedCases) { check_cases<cstruct_inline_front>(); }
 
 // The byte adapter is the core over the same memory: same results, same errors,
 // the negative start included.

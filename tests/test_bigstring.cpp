@@ -48,6 +48,18 @@ struct bigstring_front {
   }
 };
 
+// The inline searches, given a lambda the compiler can see.
+struct inline_front : bigstring_front {
+  static P find_uint8(std::optional<P> start, Zolt::predicate p, std::string_view s) {
+    const auto visible = [p](int c) { return p(c); };
+    return start ? Zolt_bigstring::find_uint8(*start, visible, hold(s)) : Zolt_bigstring::find_uint8(visible, hold(s));
+  }
+  static bool exists_uint8(std::optional<P> start, Zolt::predicate p, std::string_view s) {
+    const auto visible = [p](int c) { return p(c); };
+    return start ? Zolt_bigstring::exists_uint8(*start, visible, hold(s)) : Zolt_bigstring::exists_uint8(visible, hold(s));
+  }
+};
+
 // The linkable search with a required start, the absent start read as 0.
 struct inner_front : bigstring_front {
   static P find_uint8(std::optional<P> start, Zolt::predicate p, std::string_view s) {
@@ -58,6 +70,8 @@ struct inner_front : bigstring_front {
 TEST(Bigstring, ListedCases) { check_cases<bigstring_front>(); }
 
 TEST(Bigstring, InnerSearchListedCases) { check_cases<inner_front>(); }
+
+TEST(Bigstring, InlineSearchListedCases) { check_cases<inline_front>(); }
 
 TEST(Bigstring, AgreesWithCoreOnRandomInputs) {
   Rng g(20260301);

@@ -190,6 +190,30 @@ TEST(AsciiOfInt32, EdgeTable) {
   for (const Row& r : rows) {
     SCOPED_TRACE(testing::Message() << r.digits << " digits of " << r.value);
     EXPECT_EQ(Zolt::ascii_of_int32(r.digits, r.value), r.text);
+    // Into a buffer with one byte of room to spare, which stays untouched.
+    std::string out(r.text.size() + 1, '#');
+    EXPECT_EQ(Zolt::ascii_of_int32_into(r.digits, r.value, out), r.text.size());
+    EXPECT_EQ(out, r.text + "#");
+  }
+}
+
+// Too little room is refused before anything is written; the digit count is
+// checked first.
+TEST(AsciiOfInt32, IntoTooSmallThrowsWithoutWriting) {
+  struct Row {
+    P digits;
+    std::size_t room;
+    std::string_view message;
+  };
+  const Row rows[] = {{1, 0, "ascii_of_int32_into: output too small"},
+                      {10, 9, "ascii_of_int32_into: output too small"},
+                      {-1, 0, "digits < 0"},
+                      {-1, 16, "digits < 0"}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.digits << " digits, room " << r.room);
+    std::string out(r.room, '#');
+    expect_invalid_argument([&] { (void)Zolt::ascii_of_int32_into(r.digits, 7, out); }, r.message);
+    EXPECT_EQ(out, std::string(r.room, '#'));
   }
 }
 

@@ -68,6 +68,36 @@ TEST(FastPaths, EqualityAndOrderWithOneDifferenceAtEveryPosition) {
   }
 }
 
+// Long inputs: the vector comparison decides by runs of 254 steps of 64
+// bytes. A difference at each side of the run and step boundaries, with a
+// second one further along each walk.
+TEST(FastPaths, OrderAcrossRuns) {
+  std::mt19937_64 rng(13);
+  for (const std::size_t n : {16256 + 31, 16256 + 32, 16256 + 64 + 5, 2 * 16256 + 100}) {
+    std::string a(n, '\0');
+    for (char& c : a) c = static_cast<char>(rng());
+    ASSERT_EQ(Zolt::compare_be(a, a), 0) << n;
+    ASSERT_EQ(Zolt::compare_le(a, a), 0) << n;
+    for (const std::size_t at : {std::size_t{0}, std::size_t{63}, std::size_t{64}, std::size_t{16255},
+                                 std::size_t{16256}, std::size_t{16319}, std::size_t{16320}, n - 33,
+                                 n - 32, n - 1}) {
+      if (at >= n) continue;
+      for (const std::size_t i : {at, n - 1 - at}) {
+        std::string c = a;
+        c[i] = static_cast<char>(c[i] ^ 0x80);
+        c[n - 1 - i] = static_cast<char>(c[n - 1 - i] ^ 0x01);
+        for (const bool be : {true, false}) {
+          ASSERT_EQ(be ? Zolt::compare_be(a, c) : Zolt::compare_le(a, c), model_compare(a, c, be))
+              << n << " " << i << " " << be;
+          ASSERT_EQ(be ? Zolt_bigstring::compare_be(big(a), big(c)) : Zolt_bigstring::compare_le(big(a), big(c)),
+                    model_compare(a, c, be))
+              << n << " " << i << " " << be;
+        }
+      }
+    }
+  }
+}
+
 // The block loop starts at a's first 64-byte boundary: every start address
 // within a cache line, with a difference at every position.
 TEST(FastPaths, EqualityAtEveryAlignment) {
@@ -138,6 +168,39 @@ TEST(FastPaths, InlineSearchMatchesTheExportedOne) {
     }
   }
   EXPECT_THROW((void)Zolt::find_uint8(-1, [](int) { return true; }, s), std::out_of_range);
+}
+
+// The builders' searches, 32 or 8 bytes per step, against the byte-by-byte
+// walk of the same predicate: every length 0..300 at every alignment within
+// 32 bytes, each start, matches placed at random among filler bytes (the
+// class edges included), in both libraries.
+TEST(FastPaths, BuilderSearchesMatchTheByteWalk) {
+  using namespace std::string_view_literals;
+  const auto equal_nul = Zolt::byte_equal_to(0), equal_ff = Zolt::byte_equal_to(0xff);
+  const auto high = Zolt::byte_in_range(0x80, 0xff), digit = Zolt::byte_in_range('0', '9');
+  const auto none = Zolt::byte_in_range(5, 4), all = Zolt::byte_in_range(0, 255);
+  const auto set = Zolt::byte_in_set(",;\xff"sv), empty_set = Zolt::byte_in_set(""sv);
+  const unsigned char edges[] = {0x00, 0x01, 0x2f, 0x30, 0x39, 0x3a, 0x7f, 0x80, 0xfe, 0xff, ',', ';'};
+  std::mt19937_64 rng(31);
+  std::string buffer(300 + 32, ' ');
+  for (std::size_t n = 0; n <= 300; ++n) {
+    for (std::size_t offset = 0; offset < 32; ++offset) {
+      for (char& c : buffer) c = rng() % 24 == 0 ? static_cast<char>(edges[rng() % sizeof edges]) : ' ';
+      const std::string_view s(buffer.data() + offset, n);
+      const Zolt_bigstring::bigstring big_s{reinterpret_cast<const std::byte*>(s.data()), n};
+      const P starts[] = {0, static_cast<P>(rng() % (n + 1)), static_cast<P>(n) - 1, static_cast<P>(n)};
+      for (const P start : starts) {
+        if (start < 0) continue;
+        const auto check = [&](const auto& p) {
+          const P expected = Zolt::find_uint8(start, Zolt::predicate(p), s);
+          ASSERT_EQ(Zolt::find_uint8(start, p, s), expected) << n << " " << offset << " " << start;
+          ASSERT_EQ(Zolt_bigstring::find_uint8(start, p, big_s), expected) << n << " " << offset;
+        };
+        check(equal_nul), check(equal_ff), check(high), check(digit);
+        check(none), check(all), check(set), check(empty_set);
+      }
+    }
+  }
 }
 
 }  // namespace

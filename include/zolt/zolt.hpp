@@ -14,6 +14,7 @@
 #include <zolt/dit.hpp>
 #include <zolt/secure_allocator.hpp>
 
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -200,6 +201,13 @@ class predicate {
 // 10^digits, zero-padded). digits < 0 throws std::invalid_argument("digits < 0").
 // Time depends on digits only.
 [[nodiscard]] ZOLT_EXPORT std::string ascii_of_int32(std::ptrdiff_t digits, std::int32_t value);
+
+// The same characters into a buffer of the caller's, so that the secret's
+// digits need not pass through memory the library allocates: out must hold at
+// least `digits` bytes, else std::invalid_argument
+// ("ascii_of_int32_into: output too small") is thrown before anything is
+// written. Writes exactly `digits` bytes and returns that size.
+ZOLT_EXPORT std::size_t ascii_of_int32_into(std::ptrdiff_t digits, std::int32_t value, byte_span out);
 
 // ASCII A-Z to a-z, every other byte unchanged. Time depends on the length only.
 [[nodiscard]] ZOLT_EXPORT std::string lowercase_ascii(byte_view s);
@@ -448,28 +456,113 @@ void wipe(Container& c) noexcept {
   return select_int(outside, a, b);
 }
 
-// Predicates for the common searches, built from the selectors: no branch and
-// no table read on the byte or on the values they compare it with. Only the
-// size of the set shapes the work. byte_in_set keeps a view of the set, which
-// must outlive the predicate.
-[[nodiscard]] inline auto byte_equal_to(int value) noexcept {
-  return [value](int byte) noexcept { return static_cast<bool>(zero_if_not_zero(byte ^ value) & 1); };
+// The bytes a builder's predicate matches, as ranges: byte x matches when
+// lows[k] <= x <= highs[k] for some k (a range with lows[k] > highs[k] is
+// empty). The searches recognise the builders' predicates by it and test many
+// bytes per step. The number of ranges is public; their bounds are secret.
+struct byte_ranges {
+  byte_view lows, highs;
+};
+
+namespace detail {
+
+// The one-byte types: a value of one of them means the byte with its bit
+// pattern, whether the type is signed or not (char('\xff') is the byte 255 on
+// every platform).
+template <class T>
+concept one_byte = std::is_same_v<T, char> || std::is_same_v<T, signed char> ||
+                   std::is_same_v<T, unsigned char> || std::is_same_v<T, char8_t> ||
+                   std::is_same_v<T, std::byte>;
+
+// The integer types whose value, 0..255, names a byte.
+template <class T>
+concept byte_number = std::is_integral_v<T> && !one_byte<T> && !std::is_same_v<T, bool> &&
+                      !std::is_same_v<T, wchar_t> && !std::is_same_v<T, char16_t> &&
+                      !std::is_same_v<T, char32_t>;
+
+// The byte that v names. A number outside 0..255 names none and throws
+// std::invalid_argument(message) rather than build a predicate that can never
+// match: whether a value is a byte is public, the byte itself is not.
+template <class T>
+  requires(one_byte<T> || byte_number<T>)
+constexpr unsigned char byte_of(T v, const char* message) {
+  if constexpr (byte_number<T>) {
+    if (!std::in_range<unsigned char>(v)) throw std::invalid_argument(message);
+  }
+  return static_cast<unsigned char>(v);
 }
-[[nodiscard]] inline auto byte_in_range(int low, int high) noexcept {
-  return [low, high](int byte) noexcept {
-    return static_cast<bool>(select_a_if_in_range(low, high, byte, 1, 0));
-  };
-}
-[[nodiscard]] inline auto byte_in_set(byte_view set ZOLT_LIFETIMEBOUND) noexcept {
-  return [set](int byte) noexcept {
+
+}  // namespace detail
+
+// The predicates of the builders below: callable as bool(int) on a byte value
+// 0..255, from the selectors (no branch and no table read on the byte or on the
+// values they compare it with), and, through ranges(), searched many bytes per
+// step. byte_in_set keeps a view of the set, which must outlive the predicate.
+class byte_equal_to_predicate {
+ public:
+  constexpr explicit byte_equal_to_predicate(unsigned char value) noexcept : value_(value) {}
+  bool operator()(int byte) const noexcept {
+    return static_cast<bool>(zero_if_not_zero(byte ^ value_) & 1);
+  }
+  byte_ranges ranges() const noexcept { return {std::span(&value_, 1), std::span(&value_, 1)}; }
+
+ private:
+  unsigned char value_;
+};
+
+class byte_in_range_predicate {
+ public:
+  constexpr byte_in_range_predicate(unsigned char low, unsigned char high) noexcept
+      : low_(low), high_(high) {}
+  bool operator()(int byte) const noexcept {
+    return static_cast<bool>(select_a_if_in_range(low_, high_, byte, 1, 0));
+  }
+  byte_ranges ranges() const noexcept { return {std::span(&low_, 1), std::span(&high_, 1)}; }
+
+ private:
+  unsigned char low_, high_;
+};
+
+class byte_in_set_predicate {
+ public:
+  explicit byte_in_set_predicate(byte_view set ZOLT_LIFETIMEBOUND) noexcept : set_(set) {}
+  bool operator()(int byte) const noexcept {
     std::ptrdiff_t hit = 0;
-    for (std::size_t i = 0; i < set.size(); ++i) hit |= zero_if_not_zero(byte ^ set.data()[i]);
+    for (std::size_t i = 0; i < set_.size(); ++i) hit |= zero_if_not_zero(byte ^ set_.data()[i]);
     return static_cast<bool>(hit & 1);
-  };
+  }
+  byte_ranges ranges() const noexcept { return {set_, set_}; }
+
+ private:
+  byte_view set_;
+};
+
+// Predicates for the common searches. A value of a one-byte type (char,
+// signed char, unsigned char, char8_t, std::byte) means the byte with its bit
+// pattern; an integer must be 0..255, else std::invalid_argument
+// ("byte_equal_to: not a byte", "byte_in_range: not a byte") is thrown. Only
+// the size of the set shapes the work.
+template <class T>
+  requires(detail::one_byte<T> || detail::byte_number<T>)
+[[nodiscard]] constexpr byte_equal_to_predicate byte_equal_to(T value) {
+  return byte_equal_to_predicate(detail::byte_of(value, "byte_equal_to: not a byte"));
+}
+template <class T, class U>
+  requires((detail::one_byte<T> || detail::byte_number<T>) &&
+           (detail::one_byte<U> || detail::byte_number<U>))
+[[nodiscard]] constexpr byte_in_range_predicate byte_in_range(T low, U high) {
+  return byte_in_range_predicate(detail::byte_of(low, "byte_in_range: not a byte"),
+                                 detail::byte_of(high, "byte_in_range: not a byte"));
+}
+[[nodiscard]] inline byte_in_set_predicate byte_in_set(byte_view set ZOLT_LIFETIMEBOUND) noexcept {
+  return byte_in_set_predicate(set);
 }
 
 // The search with a required start, for the adapters. Same contract as find_uint8.
 [[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8_inner(std::ptrdiff_t start, predicate p, byte_view s);
+// The same for the bytes of a builder's predicate, many bytes per step.
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8_inner(std::ptrdiff_t start, const byte_ranges& r,
+                                                          byte_view s);
 
 namespace detail {
 
@@ -486,6 +579,12 @@ std::ptrdiff_t find_walk(std::ptrdiff_t start, std::ptrdiff_t end, P& p, Byte by
   return answer;
 }
 
+// A builder's predicate, which the searches test many bytes per step.
+template <class F>
+concept ranges_predicate = requires(const std::remove_cvref_t<F>& f) {
+  { f.ranges() } -> std::same_as<byte_ranges>;
+};
+
 // true unless the search answered -1, without a branch on the answer.
 [[nodiscard]] inline bool found(std::ptrdiff_t index) noexcept {
   return static_cast<bool>(select_int(index + 1, 0, 1));
@@ -497,12 +596,17 @@ std::ptrdiff_t find_walk(std::ptrdiff_t start, std::ptrdiff_t end, P& p, Byte by
 // functor): it is called directly rather than through predicate, so it can be
 // inlined into the walk. Same calls, order, results and exceptions as the
 // exported forms, which a Zolt::predicate argument still reaches. Time depends
-// on the length and start only (and on p's own timing), as there.
+// on the length and start only (and on p's own timing), as there. A builder's
+// predicate goes to the search that tests many bytes per step.
 template <detail::byte_callable F>
 [[nodiscard]] std::ptrdiff_t find_uint8(std::ptrdiff_t start, F&& p, byte_view s) {
-  const std::ptrdiff_t end = detail::search_end(s.size());
-  if (start < 0) throw std::out_of_range(detail::negative_start);
-  return detail::find_walk(start, end, p, [s](std::ptrdiff_t i) { return s.data()[i]; });
+  if constexpr (detail::ranges_predicate<F>) {
+    return find_uint8_inner(start, p.ranges(), s);
+  } else {
+    const std::ptrdiff_t end = detail::search_end(s.size());
+    if (start < 0) throw std::out_of_range(detail::negative_start);
+    return detail::find_walk(start, end, p, [s](std::ptrdiff_t i) { return s.data()[i]; });
+  }
 }
 template <detail::byte_callable F>
 [[nodiscard]] std::ptrdiff_t find_uint8(F&& p, byte_view s) {

@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <span>
+#include <stdexcept>
 
 namespace Zolt_bigstring {
 
@@ -55,6 +56,40 @@ using bigstring = std::span<const std::byte>;
 // The search with a required start, for the buffer-view adapter. Same contract as
 // find_uint8.
 [[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8_inner(std::ptrdiff_t start, Zolt::predicate p, bigstring s);
+// The same for the bytes of a builder's predicate, many bytes per step.
+[[nodiscard]] ZOLT_EXPORT std::ptrdiff_t find_uint8_inner(std::ptrdiff_t start, const Zolt::byte_ranges& r,
+                                                          bigstring s);
+
+// find_uint8 and exists_uint8 for a callable the compiler can see (a lambda, a
+// functor), called directly so that it can be inlined into the walk; a
+// builder's predicate goes to find_uint8_inner. Same calls, order, results and
+// exceptions as the forms above, which a Zolt::predicate argument still
+// reaches.
+template <Zolt::detail::byte_callable F>
+[[nodiscard]] std::ptrdiff_t find_uint8(std::ptrdiff_t start, F&& p, bigstring s) {
+  if constexpr (Zolt::detail::ranges_predicate<F>) {
+    return find_uint8_inner(start, p.ranges(), s);
+  } else {
+    const std::ptrdiff_t end = Zolt::detail::search_end(s.size());
+    const std::ptrdiff_t answer =
+        Zolt::detail::find_walk(start < 0 ? 0 : start, end, p,
+                                [s](std::ptrdiff_t i) { return std::to_integer<int>(s[static_cast<std::size_t>(i)]); });
+    if (start < 0) throw std::out_of_range(Zolt::detail::negative_start);
+    return answer;
+  }
+}
+template <Zolt::detail::byte_callable F>
+[[nodiscard]] std::ptrdiff_t find_uint8(F&& p, bigstring s) {
+  return find_uint8(0, p, s);
+}
+template <Zolt::detail::byte_callable F>
+[[nodiscard]] bool exists_uint8(std::ptrdiff_t start, F&& p, bigstring s) {
+  return Zolt::detail::found(find_uint8(start, p, s));
+}
+template <Zolt::detail::byte_callable F>
+[[nodiscard]] bool exists_uint8(F&& p, bigstring s) {
+  return exists_uint8(0, p, s);
+}
 
 // Every byte is 0 (true for an empty buffer). Time depends on the length only.
 [[nodiscard]] ZOLT_EXPORT bool is_zero(bigstring s) noexcept;

@@ -54,6 +54,25 @@ namespace Zolt_bytes {
                               std::span<const std::uint8_t> s);
 [[nodiscard]] ZOLT_EXPORT bool exists_uint8(Zolt::predicate p, std::span<const std::uint8_t> s);
 
+// The searches for a callable the compiler can see (a lambda, a functor, a
+// builder's predicate): zolt's inline forms, over the same bytes.
+template <Zolt::detail::byte_callable F>
+[[nodiscard]] std::ptrdiff_t find_uint8(std::ptrdiff_t start, F&& p, std::span<const std::uint8_t> s) {
+  return Zolt::find_uint8(start, p, s);
+}
+template <Zolt::detail::byte_callable F>
+[[nodiscard]] std::ptrdiff_t find_uint8(F&& p, std::span<const std::uint8_t> s) {
+  return Zolt::find_uint8(p, s);
+}
+template <Zolt::detail::byte_callable F>
+[[nodiscard]] bool exists_uint8(std::ptrdiff_t start, F&& p, std::span<const std::uint8_t> s) {
+  return Zolt::exists_uint8(start, p, s);
+}
+template <Zolt::detail::byte_callable F>
+[[nodiscard]] bool exists_uint8(F&& p, std::span<const std::uint8_t> s) {
+  return Zolt::exists_uint8(p, s);
+}
+
 // Every byte is 0 (true for none). Time depends on the length only.
 [[nodiscard]] ZOLT_EXPORT bool is_zero(std::span<const std::uint8_t> s) noexcept;
 

@@ -14,6 +14,7 @@
 
 #include <zolt/cstruct.hpp>
 #include <zolt/zolt.hpp>
+#include <zolt/zolt_bigstring.hpp>
 
 #include <cstddef>
 
@@ -50,6 +51,25 @@ namespace Zolt_cstruct {
 // Whether find_uint8 with the same arguments finds a byte. Same timing as find_uint8.
 [[nodiscard]] ZOLT_EXPORT bool exists_uint8(std::ptrdiff_t start, Zolt::predicate p, const Cstruct::t& s);
 [[nodiscard]] ZOLT_EXPORT bool exists_uint8(Zolt::predicate p, const Cstruct::t& s);
+
+// The searches for a callable the compiler can see (a lambda, a functor, a
+// builder's predicate): zolt_bigstring's inline forms, over the view's bytes.
+template <Zolt::detail::byte_callable F>
+[[nodiscard]] std::ptrdiff_t find_uint8(std::ptrdiff_t start, F&& p, const Cstruct::t& s) {
+  return Zolt_bigstring::find_uint8(start, p, Cstruct::to_bigarray(s));
+}
+template <Zolt::detail::byte_callable F>
+[[nodiscard]] std::ptrdiff_t find_uint8(F&& p, const Cstruct::t& s) {
+  return Zolt_bigstring::find_uint8(p, Cstruct::to_bigarray(s));
+}
+template <Zolt::detail::byte_callable F>
+[[nodiscard]] bool exists_uint8(std::ptrdiff_t start, F&& p, const Cstruct::t& s) {
+  return Zolt_bigstring::exists_uint8(start, p, Cstruct::to_bigarray(s));
+}
+template <Zolt::detail::byte_callable F>
+[[nodiscard]] bool exists_uint8(F&& p, const Cstruct::t& s) {
+  return Zolt_bigstring::exists_uint8(p, Cstruct::to_bigarray(s));
+}
 
 // Every byte of the view is 0 (true for an empty view). Time depends on the
 // length only.

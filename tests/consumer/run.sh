@@ -144,7 +144,7 @@ expect_exports() {
   [ "$got" = "$expected" ] || fail "lib$lib exports '$got', expected '$expected'"
   [ "$c_got" = "$c_expected" ] || fail "lib$lib exports the C functions '$c_got', expected '$c_expected'"
 }
-expect_exports zolt Zolt "$seven divmod ascii_of_int32 lowercase_ascii uppercase_ascii hex_of_bytes
+expect_exports zolt Zolt "$seven divmod ascii_of_int32 ascii_of_int32_into lowercase_ascii uppercase_ascii hex_of_bytes
   hex_of_string string_of_hex find_uint8_inner hex_of_bytes_into hex_of_string_into
   bytes_of_hex_into string_of_hex_into wipe version_string base64_of_string base64_of_bytes string_of_base64
   base64_of_string_into base64_of_bytes_into string_of_base64_into

@@ -40,7 +40,7 @@ const registration adapters{{
     {"Zolt_bigstring::find_uint8_inner", false,
      [] {
        search_cases("Zolt_bigstring::find_uint8_inner", as_bigstring,
-                    Zolt_bigstring::find_uint8_inner, false);
+                    CTCHECK_OP(Zolt_bigstring::find_uint8_inner), false);
      }},
     CTCHECK_FAMILY(Zolt_bytes, as_bytes),
     CTCHECK_FAMILY(Zolt_cstruct, as_view),

@@ -7,6 +7,11 @@
 
 #include "ctcheck.hpp"
 
+#include <zolt/zolt.hpp>
+
+#include <string>
+#include <string_view>
+
 namespace ctcheck {
 
 inline std::string len_name(const char* op, std::size_t n) {
@@ -72,6 +77,31 @@ void search_cases(const char* name, Wrap wrap, Op op, bool as_exists) {
   }
 }
 
+// search_cases for the builders' predicates, which the searches test many
+// bytes per step, each made from the secret target byte (the range and the
+// set hold it alone): search(start, predicate, wrapped string).
+template <class Wrap, class Search>
+void builder_search_cases(const std::string& name, Wrap wrap, Search search) {
+  const auto target = [](const secret_predicate& p) {
+    char t = static_cast<char>(p.target);
+    taint(t);
+    return t;
+  };
+  search_cases((name + " with byte_equal_to").c_str(), wrap,
+               [&](std::ptrdiff_t start, const secret_predicate& p, const auto& s) {
+                 return search(start, Zolt::byte_equal_to(target(p)), s);
+               }, false);
+  search_cases((name + " with byte_in_range").c_str(), wrap,
+               [&](std::ptrdiff_t start, const secret_predicate& p, const auto& s) {
+                 return search(start, Zolt::byte_in_range(target(p), target(p)), s);
+               }, false);
+  search_cases((name + " with byte_in_set").c_str(), wrap,
+               [&](std::ptrdiff_t start, const secret_predicate& p, const auto& s) {
+                 const char set[] = {target(p), target(p)};
+                 return search(start, Zolt::byte_in_set(std::string_view(set, 2)), s);
+               }, false);
+}
+
 }  // namespace ctcheck
 
 // An operation as one callable: the operations of Zolt are overload sets (the
@@ -105,6 +135,19 @@ void search_cases(const char* name, Wrap wrap, Op op, bool as_exists) {
                              [](std::ptrdiff_t start, Zolt::predicate p, const auto& s) {                 \
                                return start == 0 ? NS::find_uint8(p, s)                                   \
                                                  : NS::find_uint8(start, p, s);                           \
+                             }, false);                                                                   \
+   }},                                                                                                    \
+  {#NS "::find_uint8 (builders, lambda)", false,                                                          \
+   [] {                                                                                                   \
+     ::ctcheck::builder_search_cases(#NS "::find_uint8", WRAP,                                            \
+                                     [](std::ptrdiff_t start, const auto& p, const auto& s) {             \
+                                       return NS::find_uint8(start, p, s);                                \
+                                     });                                                                  \
+     ::ctcheck::search_cases(#NS "::find_uint8 inline, plain lambda", WRAP,                               \
+                             [](std::ptrdiff_t start, const ::ctcheck::secret_predicate& p,               \
+                                const auto& s) {                                                          \
+                               return NS::find_uint8(start, [t = p.target](int byte) { return byte == t; }, \
+                                                     s);                                                  \
                              }, false);                                                                   \
    }},                                                                                                    \
   {#NS "::exists_uint8", false,                                                                           \
