@@ -35,9 +35,9 @@ struct range {
   unsigned char first, span, live;
 };
 inline range range_at(const byte_ranges& r, std::size_t k) noexcept {
-  const std::ptrdiff_t low = r.lows.data()[k], high = r.highs.data()[k];
-  const std::ptrdiff_t empty = detail::value_barrier((high - low) >> detail::sign_shift);  // -1 or 0
-  return {static_cast<unsigned char>(low), static_cast<unsigned char>(high - low),
+  const std::ptrdiff_t low = r.lows.data()[k], top = r.highs.data()[k];
+  const std::ptrdiff_t empty = detail::value_barrier((top - low) >> detail::sign_shift);  // -1 or 0
+  return {static_cast<unsigned char>(low), static_cast<unsigned char>(top - low),
           static_cast<unsigned char>(~empty)};
 }
 

@@ -86,11 +86,11 @@ inline std::uint64_t xor_at(const unsigned char* a, const unsigned char* b, std:
 // The differences of `words` 8-byte words from the start and as many up to
 // the end of len bytes, merged by OR: the two runs overlap and cover every
 // byte when len < 16 * words.
-template <int words>
+template <std::size_t words>
 inline std::uint64_t differences_ends(const unsigned char* a, const unsigned char* b,
                                       std::size_t len) noexcept {
   std::uint64_t d = 0;
-  for (int k = 0; k < words; ++k) {
+  for (std::size_t k = 0; k < words; ++k) {
     d |= xor_at<std::uint64_t>(a, b, 8 * k) | xor_at<std::uint64_t>(a, b, len - 8 * words + 8 * k);
   }
   return d;
