@@ -461,7 +461,10 @@ void wipe(Container& c) noexcept {
 // empty). The searches recognise the builders' predicates by it and test many
 // bytes per step. The number of ranges is public; their bounds are secret.
 struct byte_ranges {
-  byte_view lows, highs;
+  // The lower bounds, one byte per range.
+  byte_view lows;
+  // The upper bounds, in the same order.
+  byte_view highs;
 };
 
 namespace detail {
@@ -498,39 +501,51 @@ constexpr unsigned char byte_of(T v, const char* message) {
 // 0..255, from the selectors (no branch and no table read on the byte or on the
 // values they compare it with), and, through ranges(), searched many bytes per
 // step. byte_in_set keeps a view of the set, which must outlive the predicate.
+// byte_equal_to's: the one byte value.
 class byte_equal_to_predicate {
  public:
+  // Matches the byte value.
   constexpr explicit byte_equal_to_predicate(unsigned char value) noexcept : value_(value) {}
+  // Whether byte (0..255) matches.
   bool operator()(int byte) const noexcept {
     return static_cast<bool>(zero_if_not_zero(byte ^ value_) & 1);
   }
+  // The matched bytes as the searches test them: one range of one byte.
   byte_ranges ranges() const noexcept { return {std::span(&value_, 1), std::span(&value_, 1)}; }
 
  private:
   unsigned char value_;
 };
 
+// byte_in_range's: the bytes from low to high, both included.
 class byte_in_range_predicate {
  public:
+  // Matches low..high (none when low > high).
   constexpr byte_in_range_predicate(unsigned char low, unsigned char high) noexcept
       : low_(low), high_(high) {}
+  // Whether byte (0..255) matches.
   bool operator()(int byte) const noexcept {
     return static_cast<bool>(select_a_if_in_range(low_, high_, byte, 1, 0));
   }
+  // The matched bytes as the searches test them: one range.
   byte_ranges ranges() const noexcept { return {std::span(&low_, 1), std::span(&high_, 1)}; }
 
  private:
   unsigned char low_, high_;
 };
 
+// byte_in_set's: the bytes of a set, viewed, not copied.
 class byte_in_set_predicate {
  public:
+  // Matches every byte of set, which must outlive the predicate.
   explicit byte_in_set_predicate(byte_view set ZOLT_LIFETIMEBOUND) noexcept : set_(set) {}
+  // Whether byte (0..255) matches.
   bool operator()(int byte) const noexcept {
     std::ptrdiff_t hit = 0;
     for (std::size_t i = 0; i < set_.size(); ++i) hit |= zero_if_not_zero(byte ^ set_.data()[i]);
     return static_cast<bool>(hit & 1);
   }
+  // The matched bytes as the searches test them: a range of one byte per element.
   byte_ranges ranges() const noexcept { return {set_, set_}; }
 
  private:
