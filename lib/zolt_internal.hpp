@@ -96,9 +96,10 @@ inline void refuse_overlap(bool overlapping, const char* message) {
 // Unoptimised builds keep every local and temporary in the stack frame,
 // vector registers included, so the frames of a loop that has returned still
 // hold the bytes it handled, below its caller's frame. Called by that caller,
-// this zeroes the stack there (such frames take under 8 KiB at -O0); in
-// optimised builds the loops keep those bytes in registers, and it is empty.
-#if defined(__OPTIMIZE__)
+// this zeroes the stack there (such frames take under 8 KiB at -O0). On
+// 64-bit targets, optimised builds keep those bytes in registers and it is
+// empty; 32-bit x86 has too few registers, and its optimised loops spill them.
+#if defined(__OPTIMIZE__) && __SIZEOF_POINTER__ == 8
 inline void wipe_returned_frames() noexcept {}
 #else
 [[gnu::noinline]] inline void wipe_returned_frames() noexcept {
