@@ -58,9 +58,10 @@ struct lowest {
 
   // The index of the lowest match, else -1. Match bits lie 2^lane_shift apart,
   // one per byte: the lowest one's position is the count of the bits below it,
-  // counted by arithmetic (no bit scan).
+  // counted by arithmetic (no bit scan). The barrier keeps Clang from seeing
+  // a count of trailing zeros, which it compiles with a branch for 0.
   std::ptrdiff_t index(int lane_shift) const noexcept {
-    word below = (bits & (word{0} - bits)) - 1;
+    word below = detail::value_barrier((bits & (word{0} - bits)) - 1);
     below -= (below >> 1) & 0x5555555555555555;
     below = (below & 0x3333333333333333) + ((below >> 2) & 0x3333333333333333);
     below = (((below + (below >> 4)) & 0x0F0F0F0F0F0F0F0F) * ones) >> 56;
