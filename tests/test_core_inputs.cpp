@@ -3,14 +3,18 @@
 // _into forms write; and the owner that wipes what it releases.
 #include "test_core.hpp"
 
+#include <dlfcn.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 
 #include <zolt/zolt.hpp>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <tuple>
 
 namespace {
@@ -182,6 +186,47 @@ TEST(SecureBytes, PagesOfTheirOwnOutOfCoreDumps) {
   EXPECT_EQ(key[8999], 0x5A);
   Zolt::wipe(key);
   EXPECT_TRUE(Zolt::is_zero(key));
+}
+
+// The block a test watches, and what munmap saw of it.
+struct {
+  const void* block = nullptr;
+  std::size_t size = 0;
+  bool released = false;
+  bool zeroed = false;
+} watched;
+
+}  // namespace
+
+// The library's call to munmap binds to this definition, which looks at the
+// watched block as the system gets it back.
+extern "C" [[gnu::visibility("default")]] int munmap(void* addr, std::size_t len) noexcept {
+  using munmap_function = int (*)(void*, std::size_t);
+  static const auto system_munmap = reinterpret_cast<munmap_function>(dlsym(RTLD_NEXT, "munmap"));
+  if (addr != nullptr && addr == watched.block) {
+    const auto* bytes = static_cast<const unsigned char*>(addr);
+    watched.released = true;
+    watched.zeroed = std::all_of(bytes, bytes + watched.size, [](unsigned char b) { return b == 0; });
+  }
+  return system_munmap(addr, len);
+}
+
+namespace {
+
+// A block reaches the system wiped, whether the vector grows out of it or dies.
+TEST(SecureBytes, ReleasedBlocksAreWiped) {
+  for (const bool grows : {true, false}) {
+    auto key = std::make_unique<Zolt::secure_bytes>(100, 0xA5);
+    watched = {key->data(), key->capacity(), false, false};
+    if (grows) {
+      key->resize(9000, 0x5A);
+    } else {
+      key.reset();
+    }
+    EXPECT_TRUE(watched.released) << "grows: " << grows;
+    EXPECT_TRUE(watched.zeroed) << "grows: " << grows;
+    watched = {};
+  }
 }
 
 }  // namespace
