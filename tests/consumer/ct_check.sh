@@ -10,6 +10,8 @@
 #   the early exit is reported (status 99, the report naming the function and
 #   its line), the select passes (0); built without ZOLT_CT_CHECK both run
 #   clean;
+# - a secret message length padded: what zolt makes public on purpose is
+#   exempt through the installed suppressions;
 # - the runner's other exit codes: skipped without valgrind or for a program
 #   built with AddressSanitizer, usage, a program not found, a program's own
 #   failure.
@@ -69,6 +71,36 @@ expect 127 "not found" env ZOLT_VALGRIND="$work/no-valgrind/valgrind" "$runner" 
 expect 125 "usage" "$runner"
 expect 127 "could not run" "$runner" "$work/missing"
 expect 2 "usage: leading_zeros" "$runner" "$work/checked" neither
+# What zolt makes public on purpose is exempt through the installed
+# suppressions: padding a message whose length is secret makes public only
+# whether it fits the buffer, to throw.
+cat >"$work/pad.cpp" <<'EOF'
+#include <zolt/ct_check.h>
+#include <zolt/zolt.hpp>
+
+#include <array>
+#include <cstdio>
+
+int main() {
+  std::array<std::uint8_t, 64> record{};
+  std::size_t length = 21;
+  ZOLT_CT_SECRET(record.data(), record.size());
+  ZOLT_CT_SECRET(&length, sizeof length);
+  std::size_t padded = Zolt::pad_pkcs7(record, length, 16);
+  ZOLT_CT_PUBLIC(&padded, sizeof padded);  // the record's length on the wire
+  auto [unpadded, valid] = Zolt::unpad_pkcs7(std::span(record).first(padded), 16);
+  std::uint64_t accepted = valid.mask();
+  ZOLT_CT_PUBLIC(&accepted, sizeof accepted);  // the verdict, and then the length
+  ZOLT_CT_PUBLIC(&unpadded, sizeof unpadded);
+  const bool ok = accepted != 0 && unpadded == 21;
+  std::printf("padded to %zu: %s\n", padded, ok ? "round trip" : "wrong");
+  return ok ? 0 : 1;
+}
+EOF
+# shellcheck disable=SC2046
+"$cxx" -std=c++20 -g -O2 -DZOLT_CT_CHECK "$work/pad.cpp" -o "$work/pad" \
+  $(PKG_CONFIG_PATH=$prefix/lib/pkgconfig pkg-config --cflags --libs zolt) -Wl,-rpath,"$prefix/lib"
+expect 0 "PASS" "$runner" "$work/pad"
 # valgrind cannot run a program built with AddressSanitizer: skipped, not failed.
 build -DZOLT_CT_CHECK -fsanitize=address -o "$work/sanitized"
 expect 77 "built with a sanitizer" "$runner" "$work/sanitized" fixed
