@@ -10,6 +10,19 @@
 
 namespace Zolt {
 
+namespace detail {
+
+// The one place the library makes a secret public: whether the padded message
+// fits the buffer, which the caller must learn by an exception. Out of line
+// and alone, so that the constant-time checker exempts this branch and no
+// other (tools/ctcheck/declassified.supp); exported, so that its name is
+// still there in a stripped library, as distributions ship it.
+[[gnu::noinline]] ZOLT_EXPORT void throw_unless_padding_fits(choice fits) {
+  if (!fits.declassify()) throw std::invalid_argument("pad: buffer too small");
+}
+
+}  // namespace detail
+
 namespace {
 
 void check_block_size(std::size_t block_size) {
@@ -22,13 +35,6 @@ void check_pkcs7_block_size(std::size_t block_size) {
   if (block_size > 255) throw std::invalid_argument("pad: block size above 255");
 }
 
-// The one place the library makes a secret public: whether the padded message
-// fits the buffer, which the caller must learn by an exception. Out of line
-// and alone, so that the constant-time checker exempts this branch and no
-// other (tools/ctcheck/declassified.supp).
-[[gnu::noinline]] void throw_unless_fits(choice fits) {
-  if (!fits.declassify()) throw std::invalid_argument("pad: buffer too small");
-}
 
 // The bytes of a padding of count bytes: its first one, and every other one.
 struct padding_bytes {
@@ -50,7 +56,7 @@ std::size_t pad(std::span<std::uint8_t> buf, std::size_t unpadded_len, std::size
     end = ct_select(here, k * block_size, end);
     found = found | here;
   }
-  throw_unless_fits(found);
+  detail::throw_unless_padding_fits(found);
   const std::size_t count = end - unpadded_len;  // 1..block_size
   const auto [first, rest] = fill(count);
   for (std::size_t i = 0; i < buf.size(); ++i) {

@@ -149,6 +149,7 @@ expect_exports zolt Zolt "$seven divmod ascii_of_int32 ascii_of_int32_into lower
   bytes_of_hex_into string_of_hex_into wipe version_string base64_of_string base64_of_bytes string_of_base64
   base64_of_string_into base64_of_bytes_into string_of_base64_into
   bytes_of_base64_into is_zero copy_if swap_if secure_allocate secure_deallocate
+  detail::throw_unless_padding_fits
   data_independent_timing::data_independent_timing data_independent_timing::~data_independent_timing
   data_independent_timing::supported data_independent_timing::enabled
   ct_lookup_row increment_le increment_be add_le add_be sub_le sub_be pad_iso7816 pad_pkcs7
