@@ -35,7 +35,6 @@ void check_pkcs7_block_size(std::size_t block_size) {
   if (block_size > 255) throw std::invalid_argument("pad: block size above 255");
 }
 
-
 // The bytes of a padding of count bytes: its first one, and every other one.
 struct padding_bytes {
   std::uint8_t first, rest;
